@@ -1,0 +1,1 @@
+#include "link/ms_comm.h"

@@ -1,0 +1,1 @@
+#include "link/receive_step.h"

@@ -1,0 +1,1 @@
+#include "panels/extremes.h"

@@ -1,0 +1,1 @@
+#include "store/ini_file.h"
