@@ -1,1 +1,75 @@
 #pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+
+#include "link/frame_reader.h"
+#include "link/frames.h"
+#include "link/link_state.h"
+#include "link/receive_step.h"
+#include "store/hyg_doc.h"
+
+namespace kr5061 {
+
+class CMSComm;
+
+// The live link as the main frame and the view run it: the open-and-start
+// sequence, the receive handler, the once-a-second poll, the link watchdog and
+// the port commands, over the shared state and the document. Qt only
+// schedules; every decision is a core function.
+class LinkDriver : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kPollPeriodMs = 1000;
+    static constexpr int kWatchdogPeriodMs = 3000;
+
+    LinkDriver(LiveState& state, CHygDoc& doc, CMSComm& comm, QObject* parent = nullptr);
+
+    // Configures the port for the current port number, opens it and sends the
+    // start command. Returns false when the port could not be opened or the
+    // start command not sent; the watchdog retries.
+    bool OpenPortAndStart();
+
+    void startPollTimer();
+    void startWatchdog();
+
+    // The timer jobs, public so they can also be driven directly.
+    void pollTick();
+    void watchdogTick();
+
+    // COMk (1..4) and "Other COM" with the entered value.
+    void selectMenuPort(int k);
+    bool selectOtherPort(int value);
+
+    // Sends a command frame (remote key); false when the port could not take it.
+    bool sendFrame(const CommandFrame& frame);
+
+    // Calendar seconds used for run starts; tests may replace the clock.
+    void setClock(std::int64_t (*clock)()) { m_clock = clock; }
+
+    const FrameReader& reader() const { return m_reader; }
+    CMSComm& comm() { return m_comm; }
+
+signals:
+    // After each receive event that accepted at least one frame: the meter
+    // panel's display area and the graph bar are refreshed.
+    void framesAccepted(const kr5061::ReceiveOutcome& outcome);
+    // The watchdog found the instrument silent: repaint meter panel and readout bar.
+    void linkLost();
+    // The port number or run state changed in a way all views show.
+    void viewsNotified();
+
+private:
+    void OnCommEvent();
+
+    LiveState& m_state;
+    CHygDoc& m_doc;
+    CMSComm& m_comm;
+    FrameReader m_reader;
+    QTimer m_pollTimer;
+    QTimer m_watchdogTimer;
+    std::int64_t (*m_clock)();
+};
+
+}  // namespace kr5061

@@ -1,1 +1,40 @@
 #pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/link_state.h"
+
+namespace kr5061 {
+
+// Main frame state right after creation: idle, no alarms, the port menu
+// unlocked, the configured port awaiting data.
+void initFrameState(MainFrameState& frame, int comPort);
+
+// Poll tick (every 1000 ms): true when the poll byte is to be sent, i.e. a
+// frame was accepted since the previous tick.
+bool pollTick(MainFrameState& frame);
+
+// Link watchdog tick (every 3000 ms). Returns true when no frame arrived since
+// the previous tick: the run has been ended and the port menu unlocked, and the
+// caller closes and reopens the port, resends the start command and repaints
+// the meter panel and the readout bar.
+bool watchdogTick(LiveState& state);
+
+// COMk menu command, k = 1..4, after the port was closed and before it is reopened.
+void selectMenuPort(MainFrameState& frame, int k);
+
+// First value of the "COM Port Setup" field.
+int otherComInitialValue(const MainFrameState& frame);
+
+// "Other COM" with the value the user entered: false (nothing changes) outside 5..16.
+bool selectOtherPort(MainFrameState& frame, int value);
+
+// Sample clock tick: commits the latest reading when one arrived and a run is
+// recording. Returns true when a sample was committed (the view repaints).
+bool sampleTick(LiveState& state);
+
+// "%d/%m/%y %H:%M:%S" of a calendar time in local time.
+std::string formatDateTime(std::int64_t calendarSeconds);
+
+}  // namespace kr5061

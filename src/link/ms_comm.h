@@ -1,1 +1,75 @@
 #pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+namespace kr5061 {
+
+// The serial port as the program uses it: the eleven operations of the
+// original serial control (port number, input mode, line settings, receive
+// threshold, read length, input buffer count, open/close, is-open, output,
+// input, event code) over QSerialPort. The receive notification onComm() is
+// raised on the UI thread once at least the receive threshold is buffered.
+class CMSComm : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kEventReceive = 2;
+
+    explicit CMSComm(QObject* parent = nullptr);
+    ~CMSComm() override;
+
+    void setCommPort(int port);
+    int commPort() const { return m_commPort; }
+    void setInputMode(int mode) { m_inputMode = mode; }
+    // "baud,parity,data,stop", e.g. "4800,n,8,1"; false when the text is not understood.
+    bool setSettings(const QString& settings);
+    void setRThreshold(int bytes) { m_threshold = bytes; }
+    void setInputLen(int length) { m_inputLen = length; }
+    // 0 discards everything buffered for input.
+    void setInBufferCount(int count);
+    // Opens or closes the port; false when opening failed (errorText() says why).
+    bool setPortOpen(bool open);
+    bool portOpen() const;
+    // Sends the bytes in one write; false when the port is closed or the write failed.
+    bool setOutput(const std::uint8_t* data, std::size_t size);
+    // Reads what is buffered (everything when the read length is 0).
+    QByteArray input();
+    int commEvent() const { return m_event; }
+
+    // Device behind a port number: COMn on Windows, /dev/ttyUSB{n-1} elsewhere,
+    // unless the number was bound to another device for this run.
+    QString deviceName(int port) const;
+    void bindDevice(int port, const QString& device);
+
+    QString errorText() const { return m_errorText; }
+    // Error signals seen from the port since construction (tests bound storms with it).
+    int errorSignalCount() const { return m_errorSignals; }
+
+signals:
+    void onComm();
+    // The port closed itself after a hang-up or an I/O error.
+    void portLost();
+
+private:
+    void handleReadyRead();
+    void handleError(QSerialPort::SerialPortError error);
+    void closeAfterError();
+
+    QSerialPort m_port;
+    QHash<int, QString> m_boundDevices;
+    QString m_errorText;
+    int m_commPort = 1;
+    int m_inputMode = 1;
+    int m_threshold = 0;
+    int m_inputLen = 0;
+    int m_event = 0;
+    int m_errorSignals = 0;
+    bool m_closeQueued = false;
+};
+
+}  // namespace kr5061

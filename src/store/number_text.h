@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace kr5061 {
+
+// Fixed-point text of a number with the given decimals, like printf "%.Nf" in
+// the C locale, whatever locale the process runs in.
+std::string formatFixed(double value, int decimals);
+
+// "%d" in the C locale.
+std::string formatInt(long long value);
+
+// Celsius to Fahrenheit in single precision, as every display of the program does it.
+inline float toFahrenheit(float celsius) { return celsius * 1.8f + 32.0f; }
+
+// Cut toward zero to one decimal: the integer part of value x 10, times 0.1.
+float cutToTenth(float value);
+
+// Rounded half away from zero to one decimal.
+float roundToTenth(float value);
+
+}  // namespace kr5061
