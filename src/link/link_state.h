@@ -8,7 +8,6 @@
 namespace kr5061 {
 
 inline constexpr int kPortFlagCount = 20;  // indexed by port number
-inline constexpr int kMaxComPort = 16;
 inline constexpr int kMenuPortCount = 4;  // COM1..COM4 have menu items of their own
 
 // Run state, port flags and alarm flags kept by the main frame.

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "store/config.h"
 #include "store/number_text.h"
 
 namespace kr5061 {
