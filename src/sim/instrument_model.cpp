@@ -5,6 +5,7 @@
 
 #include "sim/psychrometrics.h"
 #include "store/channels.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 

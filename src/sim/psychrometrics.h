@@ -18,9 +18,4 @@ double dewPointC(double airC, double rhPct);
 // meant for room climates above freezing.
 double wetBulbC(double airC, double rhPct, double pressureKPa = kStandardPressureKPa);
 
-// Display conversion used by the instrument: degC * 1.8 + 32.
-inline float toFahrenheit(float celsius) {
-    return celsius * 1.8f + 32.0f;
-}
-
 }  // namespace kr5061

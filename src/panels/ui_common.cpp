@@ -1,0 +1,22 @@
+#include "panels/ui_common.h"
+
+namespace kr5061 {
+
+void showMessage(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, kAppTitle, text, QMessageBox::Ok);
+}
+
+bool askYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, kAppTitle, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+QFont pixelFont(const QString& face, int pixelHeight, int weight) {
+    QFont font(face);
+    font.setPixelSize(pixelHeight);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace kr5061

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QFont>
+#include <QMessageBox>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace kr5061 {
+
+// Dialog layouts are given in dialog units; one unit is two pixels on both axes.
+constexpr int du(int units) { return units * 2; }
+inline QRect duRect(int x, int y, int w, int h) { return QRect(du(x), du(y), du(w), du(h)); }
+
+// The application title that captions every message box.
+inline const QString kAppTitle = QStringLiteral("KR5061");
+
+void showMessage(QWidget* parent, const QString& text);
+bool askYesNo(QWidget* parent, const QString& text);
+
+// A font by face name with its character height in pixels and a 100..900 weight.
+QFont pixelFont(const QString& face, int pixelHeight, int weight);
+
+}  // namespace kr5061
