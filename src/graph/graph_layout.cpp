@@ -1,0 +1,43 @@
+#include "graph/graph_layout.h"
+
+namespace kr5061 {
+
+namespace {
+// The value-label strip starts at a fixed x, right of the meter panel.
+constexpr int kValueStripLeft = 226;
+// Below this x the right margin would overlap the value strip: it collapses.
+constexpr int kRightStripMinLeft = 224;
+}  // namespace
+
+PlotGeometry plotGeometry(const PixelRect& c) {
+    PlotGeometry g;
+    g.x0 = c.left + 294;
+    g.y0 = c.top + 118;
+    g.x1 = c.right - 50;
+    g.y1 = c.bottom - 200;
+    g.width = g.x1 - g.x0;
+    g.height = g.y1 - g.y0;
+
+    const int stripTop = c.top + 94;
+    g.valueLabelStrip = {kValueStripLeft, stripTop, g.x0, g.y1 + 30};
+    if (c.right - 50 < kRightStripMinLeft) {
+        g.rightMarginStrip = {kRightStripMinLeft, stripTop, kRightStripMinLeft, g.y1};
+    } else {
+        g.rightMarginStrip = {c.right - 50, stripTop, c.right + 10, g.y1};
+    }
+    return g;
+}
+
+PanelLayout panelLayout(const PixelRect& f) {
+    const int barWidth = f.right - f.left - 230;
+    PanelLayout p;
+    p.graphBar = {rectAt(f.left + 228, f.top + 30, barWidth, 95), true};
+    p.readoutBar = {rectAt(f.left + 228, f.bottom - 170, barWidth, 150),
+                    f.top + 142 < f.bottom - 120};
+    p.meterPanel = {rectAt(0, 31, 228, f.bottom - 50), true};
+    p.scrollStrip = {rectAt(f.left + 228, f.bottom - 192, barWidth, 25),
+                     f.top + 142 < f.bottom - 142};
+    return p;
+}
+
+}  // namespace kr5061

@@ -1,0 +1,52 @@
+#pragma once
+
+namespace kr5061 {
+
+// A window rectangle in pixels; right and bottom are exclusive.
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const PixelRect&) const = default;
+};
+
+inline PixelRect rectAt(int x, int y, int width, int height) {
+    return {x, y, x + width, y + height};
+}
+
+// Where the plot and its two side strips go inside the view's client rectangle.
+// In a window too small for a plot, width and height go zero or negative; the
+// paint then has nothing to trace but still lays the strips out.
+struct PlotGeometry {
+    int x0 = 0, y0 = 0;  // plot top-left
+    int x1 = 0, y1 = 0;  // plot bottom-right
+    int width = 0, height = 0;
+    PixelRect valueLabelStrip;   // left of the plot, carries the value labels
+    PixelRect rightMarginStrip;  // right of the plot, plain band colour
+};
+
+PlotGeometry plotGeometry(const PixelRect& viewClient);
+
+// One docked panel's place. When `apply` is false the frame is too short for
+// the panel and the window leaves it where and as it is.
+struct PanelPlacement {
+    PixelRect rect;
+    bool apply = false;
+};
+
+// The docked panels' places in the main frame's client rectangle, recomputed on
+// every resize; the window only moves, raises and shows them.
+struct PanelLayout {
+    PanelPlacement graphBar;
+    PanelPlacement readoutBar;
+    PanelPlacement meterPanel;
+    PanelPlacement scrollStrip;
+};
+
+PanelLayout panelLayout(const PixelRect& frameClient);
+
+}  // namespace kr5061

@@ -1,0 +1,116 @@
+#include "graph/graph_scale.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "store/number_text.h"
+
+namespace kr5061 {
+
+float plottedValue(int channel, float stored, bool fahrenheit) {
+    float v = stored;
+    if (fahrenheit && channel != kHumidity) {
+        v = toFahrenheit(v);
+    }
+    return channel == kSurface ? cutToTenth(v) : roundToTenth(v);
+}
+
+void buildLevel0Axis(LiveGraph& graph, int gain, int offset) {
+    for (int k = 0; k < kAxisLines; ++k) {
+        graph.axisValue[0][k] = static_cast<float>((offset + k) * gain);
+    }
+}
+
+void beginLiveScale(LiveGraph& graph, ViewState& view, int plotWidth) {
+    if (view.m_sampleIndex == 1) {
+        graph.pointsPerScreen = kStartPointsPerScreen;
+        graph.zoomLevel = 0;
+        graph.liveMode = 1;
+        view.m_scrollBase = 0;
+    }
+    graph.pixelsPerSample =
+        static_cast<float>(plotWidth) / static_cast<float>(graph.pointsPerScreen - 1);
+}
+
+bool compressIfFull(LiveGraph& graph, int sampleCount, int plotWidth) {
+    if (sampleCount < graph.pointsPerScreen + 1 || plotWidth <= 0) {
+        return false;
+    }
+    const float w = static_cast<float>(plotWidth);
+    graph.pixelsPerSample = (w - w / 12.0f) / static_cast<float>(graph.pointsPerScreen);
+    graph.pointsPerScreen = static_cast<int>(std::trunc(w / graph.pixelsPerSample + 1.0f));
+    return true;
+}
+
+namespace {
+
+// The x walk is the same for every channel, so it runs once on channel 0's rows
+// and the rows are copied; the y pass then runs channel by channel over
+// contiguous memory.
+bool walkX(LiveGraph& g, int n, int plotWidth) {
+    const bool live = g.liveMode != 0;
+    if (!live) {
+        g.historyPixelsPerSample =
+            static_cast<float>(plotWidth) / static_cast<float>(g.savedPointsPerScreen - 1);
+    }
+    float* x = g.plotX[0];
+    float* lx = g.levelX[0][0];
+    x[0] = 0.0f;
+    lx[0] = 0.0f;
+    bool compressed = false;
+    for (int i = 1; i < n; ++i) {
+        x[i] = static_cast<float>(i) * g.pixelsPerSample;
+        if (live) {
+            g.historyPixelsPerSample = g.pixelsPerSample;
+        }
+        lx[i] = static_cast<float>(i) * g.historyPixelsPerSample;
+        // A compression mid-walk respaces only the samples after it; the repaint
+        // it asks for lays them all out evenly.
+        compressed = compressIfFull(g, n, plotWidth) || compressed;
+    }
+    for (int ch = 1; ch < kChannelCount; ++ch) {
+        std::copy(x, x + n, g.plotX[ch]);
+        std::copy(lx, lx + n, g.levelX[ch][0]);
+    }
+    return compressed;
+}
+
+void walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight) {
+    const float lo = g.axisValue[0][0];
+    const float hi = g.axisValue[0][kAxisLines - 1];
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const float* in = doc.m_live[ch];
+        float* y = g.plotY[ch];
+        float* ly = g.levelY[ch][0];
+        for (int i = 0; i < n; ++i) {
+            y[i] = valueToY(plottedValue(ch, in[i], view.m_fahrenheit), lo, hi, plotHeight);
+            ly[i] = y[i];
+        }
+    }
+}
+
+}  // namespace
+
+bool fillLevel0(LiveGraph& graph, const ViewState& view, const CHygDoc& doc, int plotWidth,
+                int plotHeight) {
+    const int n = std::min(view.m_sampleIndex, kSampleCapacity);
+    bool compressed = false;
+    if (n >= 2) {
+        compressed = walkX(graph, n, plotWidth);
+        walkY(graph, view, doc, n, plotHeight);
+    }
+    if (graph.liveMode != 0) {
+        graph.historyPixelsPerSample = graph.pixelsPerSample;
+        graph.savedPointsPerScreen = graph.pointsPerScreen;
+    }
+    return compressed;
+}
+
+bool updateLiveScale(LiveGraph& graph, ViewState& view, const CHygDoc& doc, int plotWidth,
+                     int plotHeight) {
+    beginLiveScale(graph, view, plotWidth);
+    buildLevel0Axis(graph, view.m_gain, view.m_offset);
+    return fillLevel0(graph, view, doc, plotWidth, plotHeight);
+}
+
+}  // namespace kr5061

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "store/channels.h"
+
+namespace kr5061 {
+
+// Depth of the zoom stack, the unzoomed level 0 included.
+inline constexpr int kZoomLevels = 100;
+inline constexpr int kDeepestZoomLevel = kZoomLevels - 1;
+
+// Grid lines of the value axis, bottom (0) to top (10).
+inline constexpr int kAxisLines = 11;
+
+// The rectangle that leads from one zoom level to the next. The fractions of
+// the plot rectangle are what the zoom keeps; the pixel corners are recomputed
+// from them on every paint, so a zoom survives a window resize.
+struct ZoomRect {
+    double fxA = 0.0, fyA = 0.0;  // corner at the button press
+    double fxB = 0.0, fyB = 0.0;  // corner at the button release
+    float xA = 0.0f, yA = 0.0f;   // view pixels, sorted so that xA <= xB and yA <= yB
+    float xB = 0.0f, yB = 0.0f;
+};
+
+struct GraphPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// The real-time graph's state: scale, zoom stack and the coordinate arrays the
+// paint, the zoom and the cursor share. It holds about 40 MB in fixed arrays,
+// so exactly one exists for the life of the program: create it once on the heap
+// with makeLiveGraph() and hand references to whoever needs it. Copying is
+// disabled so that no accidental second block is ever made.
+struct LiveGraph {
+    LiveGraph() = default;
+    LiveGraph(const LiveGraph&) = delete;
+    LiveGraph& operator=(const LiveGraph&) = delete;
+
+    int liveMode = 1;  // 1 live (auto-scaling), 0 zoomed
+    int pointsPerScreen = 100;
+    float pixelsPerSample = 0.0f;         // set by every paint
+    float historyPixelsPerSample = 0.0f;  // x spacing of level 0
+    int savedPointsPerScreen = 100;       // live scale frozen while zoomed
+    std::int8_t zoomLevel = 0;            // 0..kDeepestZoomLevel
+
+    float axisValue[kZoomLevels][kAxisLines] = {};
+
+    float plotX[kChannelCount][kSampleCapacity] = {};
+    float plotY[kChannelCount][kSampleCapacity] = {};
+    float levelX[kChannelCount][kZoomLevels][kSampleCapacity] = {};
+    float levelY[kChannelCount][kZoomLevels][kSampleCapacity] = {};
+
+    ZoomRect zoomRect[kZoomLevels] = {};
+    bool scrollInitialised = true;
+
+    // Rubber band and cursor line.
+    GraphPoint dragAnchor;
+    GraphPoint dragLast;
+    bool dragging = false;
+    bool dragMoved = false;
+    int cursorX = 0;  // view pixels
+    bool cursorLineAbsent = true;
+    int cursorSample = 0;
+};
+
+// The one allocation of the graph state, in its start state.
+std::unique_ptr<LiveGraph> makeLiveGraph();
+
+}  // namespace kr5061
