@@ -17,17 +17,10 @@ constexpr std::uint8_t kBitB_Max = 0x01, kBitB_Min = 0x02, kBitB_Hold = 0x04, kB
 constexpr float kIrCeiling = 505.0f, kIrFloor = -55.0f;
 constexpr float kTypeKCeiling = 2501.0f, kTypeKFloor = -148.0f;
 
-// Display value 3 is shown cut toward zero to one decimal, not rounded.
-std::string thirdValueText(float value3) {
-    std::string text = formatFixed(value3, 1);
-    if (value3 >= 0.05) {
-        text = formatFixed(value3 - 0.05, 1);
-    }
-    if (value3 <= -0.05) {
-        text = formatFixed(value3 + 0.05, 1);
-    }
-    return text;
-}
+// Display value 3 is shown cut toward zero to one decimal, not rounded. The cut
+// works on the decimal the instrument sent, so 49.1 (a float just below 49.1)
+// still reads 49.1.
+std::string thirdValueText(float value3) { return formatFixed(cutToTenth(value3), 1); }
 
 void overrideThirdValue(std::string& text, float k, bool typeK) {
     if (k < kAbsentFrameReading) {

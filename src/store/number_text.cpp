@@ -26,11 +26,26 @@ std::string formatInt(long long value) {
     return std::string(buf, res.ptr);
 }
 
-float cutToTenth(float value) { return std::trunc(value * 10.0f) * 0.1f; }
+namespace {
+
+// Readings arrive as binary floats of one- or two-decimal numbers: 0.7 is
+// 0.69999998..., whose tenths would cut to 0.6. Moving tenths outward by a
+// millionth of their size keeps such a number on its own side of every
+// boundary without touching any value a reading can really have.
+double outwardTenths(float value) {
+    const double tenths = static_cast<double>(value) * 10.0;
+    return tenths + std::copysign(std::abs(tenths) * 1e-6, tenths);
+}
+
+}  // namespace
+
+float cutToTenth(float value) {
+    return static_cast<float>(std::trunc(outwardTenths(value)) / 10.0);
+}
 
 float roundToTenth(float value) {
-    return value >= 0.0f ? std::trunc((value + 0.05f) * 10.0f) * 0.1f
-                         : std::trunc((value - 0.05f) * 10.0f) * 0.1f;
+    const double tenths = outwardTenths(value);
+    return static_cast<float>(std::trunc(tenths + std::copysign(0.5, tenths)) / 10.0);
 }
 
 }  // namespace kr5061

@@ -14,10 +14,11 @@ std::string formatInt(long long value);
 // Celsius to Fahrenheit in single precision, as every display of the program does it.
 inline float toFahrenheit(float celsius) { return celsius * 1.8f + 32.0f; }
 
-// Cut toward zero to one decimal: the integer part of value x 10, times 0.1.
+// Cut toward zero to one decimal: the integer part of value x 10, times 0.1,
+// taken on the decimal number the float stands for (0.7f cuts to 0.7, not 0.6).
 float cutToTenth(float value);
 
-// Rounded half away from zero to one decimal.
+// Rounded half away from zero to one decimal, on the same terms.
 float roundToTenth(float value);
 
 }  // namespace kr5061

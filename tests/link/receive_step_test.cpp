@@ -184,6 +184,9 @@ TEST_F(ReceiveStep, DisplayValuesOneAndTwoRoundThirdIsCutTowardZero) {
     s.display3 = 123.4f;
     receive(s);
     EXPECT_EQ(state.meter.m_lcdValue3, "123.4");
+    s.display3 = 49.1f;  // a float just below 49.1 still shows as sent
+    receive(s);
+    EXPECT_EQ(state.meter.m_lcdValue3, "49.1");
 }
 
 struct SurfaceCase {
@@ -215,10 +218,10 @@ TEST_F(ReceiveStep, SurfaceRangeAndAbsentRules) {
         s.marker = c.marker;
         s.statusB = c.statusB;
         s.surface = c.k;
-        s.display3 = 77.5f;  // exact in binary, so the cut keeps it
+        s.display3 = 77.7f;
         receive(s);
         EXPECT_EQ(stored(kSurface), c.stored) << c.name;
-        EXPECT_EQ(state.meter.m_lcdValue3, c.shown ? c.shown : "77.5") << c.name;
+        EXPECT_EQ(state.meter.m_lcdValue3, c.shown ? c.shown : "77.7") << c.name;
     }
 }
 
