@@ -123,9 +123,7 @@ void CGraphBar::tickClock() {
 }
 
 void CGraphBar::showTraces(int only) {
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        m_state.view.m_showTrace[ch] = (only < 0 || only == ch);
-    }
+    showOnlyTrace(m_state.view, only);
     emit viewsNotified();
 }
 

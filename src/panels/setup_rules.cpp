@@ -71,3 +71,22 @@ std::optional<unsigned> parseDialogUnsigned(std::string_view text) {
 }
 
 }  // namespace kr5061
+
+namespace kr5061 {
+
+void loadLimitSettings(ReadoutState& readout) {
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        readout.m_hiText[ch] = readHiLimitText(ch);
+        readout.m_loText[ch] = readLoLimitText(ch);
+        readout.m_hiLimit[ch] = limitFromText(readout.m_hiText[ch]);
+        readout.m_loLimit[ch] = limitFromText(readout.m_loText[ch]);
+    }
+}
+
+void showOnlyTrace(ViewState& view, int only) {
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        view.m_showTrace[ch] = (only < 0 || only == ch);
+    }
+}
+
+}  // namespace kr5061

@@ -30,3 +30,16 @@ std::optional<int> parseDialogInt(std::string_view text);
 std::optional<unsigned> parseDialogUnsigned(std::string_view text);
 
 }  // namespace kr5061
+
+#include "link/link_state.h"
+
+namespace kr5061 {
+
+// The readout bar's limits as the settings file has them: texts, and the
+// numbers they stand for.
+void loadLimitSettings(ReadoutState& readout);
+
+// A trace button: one channel alone, or all five when `only` is negative.
+void showOnlyTrace(ViewState& view, int only);
+
+}  // namespace kr5061

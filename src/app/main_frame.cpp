@@ -1,0 +1,336 @@
+#include "app/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+#include <ctime>
+
+#include "app/about_dlg.h"
+#include "app/artwork.h"
+#include "app/com_port_dlg.h"
+#include "app/run_control.h"
+#include "graph/hyg_view.h"
+#include "link/link_driver.h"
+#include "link/link_ticks.h"
+#include "link/ms_comm.h"
+#include "panels/sample_dlg.h"
+#include "panels/ui_common.h"
+#include "store/measurement_file.h"
+
+namespace kr5061 {
+
+namespace {
+
+enum CommandId {
+    kIdRun = 32771,
+    kIdStop = 32772,
+    kIdHelp = 32779,
+    kIdCom1 = 32783,
+    kIdUndoZoom = 32811,
+    kIdSave = 32814,
+    kIdOtherCom = 32817,
+    kIdOpen = 32827,
+    kIdPrint = 57607,
+    kIdAbout = 57664,
+    kIdExit = 57665,
+};
+
+constexpr int kUpdatePeriodMs = 200;
+
+}  // namespace
+
+CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm& comm,
+                       QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_doc(doc), m_graph(graph), m_comm(comm) {
+    setWindowTitle(QStringLiteral("Psychrometer + IR Thermometer"));
+    const int comPort = readComPort();
+    createMenus();
+    createToolBar();
+    m_link = new LinkDriver(m_state, m_doc, m_comm, this);
+    createStatusBar();
+
+    m_view = new CHygView(m_state, m_doc, m_graph, *m_link, this);
+    setCentralWidget(m_view);
+
+    initFrameState(m_state.frame, comPort);
+    m_link->OpenPortAndStart();
+    m_link->startPollTimer();
+
+    connect(&m_updateTimer, &QTimer::timeout, this, &CMainFrame::updateCommandUI);
+    m_updateTimer.start(kUpdatePeriodMs);
+    updateCommandUI();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::addCommand(int id, const QString& text) {
+    auto* act = new QAction(text, this);
+    act->setObjectName(QString::number(id));
+    return act;
+}
+
+QAction* CMainFrame::action(int commandId) const {
+    return findChild<QAction*>(QString::number(commandId));
+}
+
+void CMainFrame::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File(f)"));
+    QAction* save = addCommand(kIdSave, QStringLiteral("&Save"));
+    QAction* open = addCommand(kIdOpen, QStringLiteral("&Open"));
+    QAction* print = addCommand(kIdPrint, QStringLiteral("&Print"));
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    QAction* exit = addCommand(kIdExit, QStringLiteral("&Exit"));
+    file->addActions({save, open, print, exit});
+
+    QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
+    QAction* run = addCommand(kIdRun, QStringLiteral("&Run"));
+    QAction* stop = addCommand(kIdStop, QStringLiteral("&Stop"));
+    QAction* undoZoom = addCommand(kIdUndoZoom, QStringLiteral("&UndoZoom"));
+    realTime->addAction(run);
+    realTime->addSeparator();
+    realTime->addAction(stop);
+    realTime->addAction(undoZoom);
+
+    QMenu* port = menuBar()->addMenu(QStringLiteral("&COM Port"));
+    for (int k = 1; k <= kMenuPortCount; ++k) {
+        QAction* com = addCommand(kIdCom1 + k - 1, QStringLiteral("&COM%1").arg(k));
+        com->setCheckable(true);
+        port->addAction(com);
+        port->addSeparator();
+        connect(com, &QAction::triggered, this, [this, k] { OnComPort(k); });
+    }
+    QAction* other = addCommand(kIdOtherCom, QStringLiteral("&Other COM"));
+    port->addAction(other);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help(H)"));
+    QAction* about = addCommand(kIdAbout, QStringLiteral("&Psychrometer + IR Thermometer"));
+    QAction* contents = addCommand(kIdHelp, QStringLiteral("&Contents"));
+    help->addAction(about);
+    help->addSeparator();
+    help->addAction(contents);
+
+    connect(save, &QAction::triggered, this, &CMainFrame::OnSave);
+    connect(open, &QAction::triggered, this, &CMainFrame::OnOpen);
+    connect(exit, &QAction::triggered, this, &CMainFrame::close);
+    connect(run, &QAction::triggered, this, &CMainFrame::OnRun);
+    connect(stop, &QAction::triggered, this, &CMainFrame::OnStop);
+    connect(other, &QAction::triggered, this, &CMainFrame::OnOtherCom);
+    connect(about, &QAction::triggered, this, &CMainFrame::OnAbout);
+    connect(contents, &QAction::triggered, this, &CMainFrame::OnHelp);
+    for (QMenu* menu : {file, realTime, port, help}) {
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUI);
+    }
+}
+
+void CMainFrame::createToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Standard"));
+    bar->setObjectName(QStringLiteral("toolbar128"));
+    bar->setIconSize(QSize(20, 18));
+    bar->setFixedHeight(30);
+    const struct {
+        int id;
+        ToolbarIcon icon;
+        const char* tip;
+    } buttons[] = {
+        {kIdSave, ToolbarIcon::save, "Save"},        {kIdOpen, ToolbarIcon::open, "Open"},
+        {kIdRun, ToolbarIcon::start, "Start"},       {kIdStop, ToolbarIcon::stop, "Stop"},
+        {kIdPrint, ToolbarIcon::print, "Print"},     {kIdUndoZoom, ToolbarIcon::undoZoom, "UndoZoom"},
+        {kIdHelp, ToolbarIcon::help, "Help"},
+    };
+    for (const auto& b : buttons) {
+        QAction* act = action(b.id);
+        act->setIcon(toolbarIcon(b.icon));
+        act->setToolTip(QString::fromLatin1(b.tip));
+        act->setStatusTip(QString::fromLatin1(b.tip));
+        bar->addAction(act);
+        bar->addSeparator();
+    }
+}
+
+void CMainFrame::createStatusBar() {
+    const int widths[] = {150, 150, 500, 0};
+    for (int i = 0; i < 4; ++i) {
+        m_panes[i] = new QLabel(this);
+        m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (widths[i] > 0) {
+            m_panes[i]->setFixedWidth(widths[i]);
+        }
+        statusBar()->addWidget(m_panes[i], widths[i] > 0 ? 0 : 1);
+    }
+    // Only the last pane keeps its key indicator.
+    m_panes[3]->setText(QStringLiteral("SCRL"));
+    m_panes[3]->setEnabled(false);
+    m_panes[3]->setFixedWidth(40);
+}
+
+void CMainFrame::setPaneText(int pane, const QString& text) {
+    if (pane >= 0 && pane < 4) {
+        m_panes[pane]->setText(text);
+    }
+}
+
+QString CMainFrame::paneText(int pane) const {
+    return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
+}
+
+void CMainFrame::updateCommandUI() {
+    const CommandEnabling e = commandEnabling(m_state.view, m_graph.liveMode != 0);
+    action(kIdRun)->setEnabled(e.start);
+    action(kIdStop)->setEnabled(e.stop);
+    action(kIdSave)->setEnabled(e.save);
+    action(kIdPrint)->setEnabled(e.print);
+    action(kIdUndoZoom)->setEnabled(e.undoZoom);
+    action(kIdOpen)->setEnabled(e.open);
+    const MainFrameState& f = m_state.frame;
+    for (int k = 0; k < kMenuPortCount; ++k) {
+        QAction* com = action(kIdCom1 + k);
+        com->setChecked(f.m_comRadio[k]);
+        com->setEnabled(f.m_comEnable[k]);
+    }
+    action(kIdOtherCom)->setEnabled(f.m_otherComEnable);
+}
+
+QRect CMainFrame::frameClientRect() const {
+    const int top = menuBar()->isVisible() ? menuBar()->height() : 0;
+    return QRect(0, top, width(), height() - top);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    m_view->layoutPanels(frameClientRect());
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_initialUpdateDone) {
+        m_initialUpdateDone = true;
+        m_view->layoutPanels(frameClientRect());
+        m_view->initialUpdate();
+    }
+}
+
+void CMainFrame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect c = frameClientRect();
+    const QColor fill(217, 218, 212);
+    const int r = c.width(), b = c.height();
+    p.translate(c.topLeft());
+    p.fillRect(QRect(r - 52, 125, 63, b - 340), fill);
+    p.fillRect(QRect(290, 125, r - 300, 25), fill);
+}
+
+void CMainFrame::OnRun() {
+    CSampleDlg dlg(this);
+    const SampleDialogValues start =
+        sampleDialogValues(m_state.view, dlg.m_sampleRate, dlg.m_sampleData);
+    dlg.m_sampleRate = start.seconds;
+    dlg.m_sampleData = start.count;
+    if (runAsksToSave(m_state.frame) &&
+        askYesNo(this, QStringLiteral("Do you want to save the existing graph data before continuing?"))) {
+        OnSave();
+    }
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    applyRun(m_state, dlg.m_sampleRate, dlg.m_sampleData);
+    m_view->notifyViews();
+    updateCommandUI();
+}
+
+void CMainFrame::OnStop() {
+    stopRun(m_state);
+    updateCommandUI();
+}
+
+void CMainFrame::OnComPort(int k) {
+    m_link->selectMenuPort(k);
+    updateCommandUI();
+}
+
+void CMainFrame::OnOtherCom() {
+    CComPortDlg dlg(this);
+    dlg.m_value = static_cast<unsigned>(otherComInitialValue(m_state.frame));
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (dlg.m_value <= static_cast<unsigned>(kMaxComPort)) {
+        m_link->selectOtherPort(static_cast<int>(dlg.m_value));
+    }
+    updateCommandUI();
+}
+
+void CMainFrame::OnHelp() {
+    const QDir dir(QCoreApplication::applicationDirPath());
+    QString path = dir.filePath(QStringLiteral("help.chm"));
+    if (!QFileInfo::exists(path)) {
+        path = dir.filePath(QStringLiteral("help/index.html"));
+    }
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        statusBar()->showMessage(tr("The help file %1 could not be shown.").arg(path), 5000);
+    }
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg dlg(this);
+    dlg.exec();
+}
+
+QString CMainFrame::chooseSavePath(const QString& defaultName) {
+    if (m_chooseSavePath) {
+        return m_chooseSavePath(defaultName);
+    }
+    QFileDialog dlg(this);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setNameFilter(QStringLiteral("DataLogger Files (*.AsmDat)"));
+    dlg.setDefaultSuffix(QStringLiteral("AsmDat"));
+    dlg.selectFile(defaultName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dlg.selectedFiles().constFirst();
+}
+
+bool CMainFrame::OnSave() {
+    const QString defaultName =
+        QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH.mm.ss"));
+    const QString path = chooseSavePath(defaultName);
+    if (path.isEmpty()) {
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SaveResult result =
+        saveMeasurement(path.toStdString(), snapshotOfRun(m_doc, m_state.view));
+    QApplication::restoreOverrideCursor();
+    if (!result.ok) {
+        showMessage(this, tr("The file %1 could not be written: %2")
+                              .arg(QString::fromStdString(result.failedPath.string()),
+                                   QString::fromStdString(result.error)));
+    }
+    return result.ok;
+}
+
+void CMainFrame::OnOpen() {
+    // The data-logger window takes over from here.
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    writeConfig(closingSnapshot(m_state));
+    if (closeAsksToSave(m_state.view) &&
+        askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
+        OnSave();
+    }
+    m_comm.setPortOpen(false);
+    event->accept();
+}
+
+}  // namespace kr5061

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+
+#include "graph/live_graph.h"
+#include "link/link_state.h"
+#include "store/hyg_doc.h"
+
+namespace kr5061 {
+
+class CMSComm;
+class CHygView;
+class LinkDriver;
+
+// The main window: menu, toolbar and status bar, the run and port commands,
+// the poll timer and the serial link, and the close flow that writes the
+// settings back.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm& comm,
+               QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The commands, as the menu and the toolbar trigger them.
+    void OnRun();
+    void OnStop();
+    void OnComPort(int k);
+    void OnOtherCom();
+    void OnHelp();
+    void OnAbout();
+    bool OnSave();
+    void OnOpen();
+
+    // Recomputes the enabled and checked state of every command.
+    void updateCommandUI();
+
+    // Text of a status-bar pane (0..3).
+    void setPaneText(int pane, const QString& text);
+    QString paneText(int pane) const;
+
+    // The file Save writes to; by default the save dialog asks the user.
+    using SavePathChooser = std::function<QString(const QString& defaultName)>;
+    void setSavePathChooser(SavePathChooser chooser) { m_chooseSavePath = std::move(chooser); }
+
+    QAction* action(int commandId) const;
+    CHygView* view() const { return m_view; }
+    LinkDriver& link() { return *m_link; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    QAction* addCommand(int id, const QString& text);
+    QRect frameClientRect() const;
+    QString chooseSavePath(const QString& defaultName);
+
+    LiveState& m_state;
+    CHygDoc& m_doc;
+    LiveGraph& m_graph;
+    CMSComm& m_comm;
+    LinkDriver* m_link;
+    CHygView* m_view;
+    QLabel* m_panes[4] = {};
+    QTimer m_updateTimer;
+    SavePathChooser m_chooseSavePath;
+    bool m_initialUpdateDone = false;
+};
+
+}  // namespace kr5061
