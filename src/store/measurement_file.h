@@ -1,0 +1,129 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/channels.h"
+#include "store/text_export.h"
+
+namespace kr5061 {
+
+class CHygDoc;
+struct ViewState;
+
+inline constexpr std::string_view kMeasurementSignature = "KR5061";
+
+// Files above this size cannot be measurement files (10010 records are about
+// 200 kB); they are refused before anything is read.
+inline constexpr std::uintmax_t kMaxReadFileBytes = 64u * 1024u * 1024u;
+
+// One run as it goes into a measurement file.
+struct RunSnapshot {
+    const float (*live)[kSampleCapacity] = nullptr;  // channel-major sample store
+    int count = 0;                                   // committed samples, 0..kSampleCapacity
+    bool fahrenheit = false;
+    std::string unit;
+    StartFields start;  // local time of sample 0
+    int periodSeconds = 0;
+    int gain = 0;
+    int offset = 0;
+};
+
+// The current run of the document and view: start in local time, the period
+// in whole seconds (milliseconds / 1000, truncated).
+RunSnapshot snapshotOfRun(const CHygDoc& doc, const ViewState& view);
+
+// The run's text table input (same samples, flag, unit, start and period).
+TableInput tableInputOf(const RunSnapshot& run);
+
+// The measurement file, little-endian: length-prefixed signature, int32
+// count n, n records of five floats (AIR, WB, DP, K/IR, RH), flag byte, int32
+// year, month, day, hour, minute, second, int32 period, length-prefixed unit,
+// int32 gain, int32 offset.
+std::vector<std::uint8_t> encodeMeasurementFile(const RunSnapshot& run);
+
+enum class LoadStatus {
+    kOk,
+    kInvalidFormat,  // not a measurement file, or a damaged one: "Invalid Format!"
+    kReadFailed,     // the file could not be opened or read
+};
+
+struct LoadResult {
+    LoadStatus status = LoadStatus::kReadFailed;
+    std::string reason;  // readable detail when status is not kOk
+    // The graph axis stored with the run; the logger graph takes them over.
+    std::int32_t gain = 0;
+    std::int32_t offset = 0;
+    bool ok() const { return status == LoadStatus::kOk; }
+};
+
+// A fully validated file. The records are not copied: they point into the
+// parsed bytes, count x 20 bytes, so nothing is allocated from a count that
+// came from the file.
+struct LoadedMeasurement {
+    std::string signature;
+    std::int32_t count = 0;
+    const std::uint8_t* records = nullptr;
+    bool fahrenheit = false;
+    StartFields start;
+    std::int32_t periodSeconds = 0;
+    std::string unit;
+    std::int32_t gain = 0;
+    std::int32_t offset = 0;
+};
+
+// Checks the whole file before anything is taken from it. Refused as
+// kInvalidFormat: a signature other than "KR5061", a negative count, more
+// records than the bytes left can hold, a length prefix or string running
+// past the end, any truncation, and a count above kSampleCapacity. Large
+// counts are refused, not truncated: a shortened run shown as if complete
+// would mislead, and no file we write can hold more. Bytes after the last
+// field are ignored. On refusal nothing in `out` may be relied on.
+LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size, LoadedMeasurement& out);
+
+// Puts a validated file into the recall buffer: records, count, flag, start
+// fields, period, unit and the signature read. The caller marks the set as
+// loaded (the logger window adopts it) and takes gain and offset.
+void adoptMeasurement(const LoadedMeasurement& file, CHygDoc& doc);
+
+// parseMeasurementFile, then adoptMeasurement only if the file is valid; a
+// refused file leaves the document exactly as it was.
+LoadResult readMeasurement(const std::uint8_t* data, std::size_t size, CHygDoc& doc);
+
+// Opens the file read-only and reads it into the document as readMeasurement
+// does. The logger window and the command line both load through this.
+LoadResult loadMeasurement(const std::filesystem::path& path, CHygDoc& doc);
+
+// Replaces `path` with exactly `size` bytes: written to a temporary file in
+// the same folder, flushed to disk, then renamed over the target. On failure
+// the target keeps its previous contents (or stays absent), the temporary is
+// removed, and `error` (if given) names the file and the reason.
+bool writeFileAtomically(const std::filesystem::path& path, const void* data, std::size_t size,
+                         std::string* error);
+
+// Reads a regular file of at most kMaxReadFileBytes, opened read-only.
+bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out,
+                   std::string* error);
+
+// The text table beside a measurement file: a trailing ".AsmDat" (any case)
+// replaced by ".txt", otherwise ".txt" appended; same folder.
+std::filesystem::path textTablePathFor(const std::filesystem::path& measurementPath);
+
+struct SaveResult {
+    bool ok = false;
+    std::filesystem::path measurementPath;
+    std::filesystem::path textPath;
+    std::filesystem::path failedPath;  // the file that could not be written, empty when ok
+    std::string error;                 // readable reason, empty when ok
+};
+
+// Writes the measurement file and then its text table, each atomically. The
+// measurement file goes first: it is the one that can be opened again, so a
+// table is never left without it.
+SaveResult saveMeasurement(const std::filesystem::path& measurementPath, const RunSnapshot& run);
+
+}  // namespace kr5061
