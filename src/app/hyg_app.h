@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+#include "graph/live_graph.h"
+#include "link/link_state.h"
+#include "sim/sim_runner.h"
+#include "store/hyg_doc.h"
+
+namespace kr5061 {
+
+class CMSComm;
+class CMainFrame;
+
+// The application: creates the document, the shared state, the serial port
+// and the main frame with its view, and shows the window maximised.
+class CHygApp : public QApplication {
+    Q_OBJECT
+public:
+    CHygApp(int& argc, char** argv);
+    ~CHygApp() override;
+
+    // Processes the command line and creates the window; false ends the program.
+    bool InitInstance();
+
+    CMainFrame* mainFrame() const { return m_frame.get(); }
+
+private:
+    std::unique_ptr<LiveState> m_state;
+    std::unique_ptr<CHygDoc> m_doc;
+    std::unique_ptr<LiveGraph> m_graph;
+    std::unique_ptr<SimRunner> m_sim;
+    std::unique_ptr<CMSComm> m_comm;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+}  // namespace kr5061
