@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "link/link_state.h"
+#include "sim/pty_transport.h"
+#include "sim/sim_runner.h"
+#include "store/hyg_doc.h"
+#include "store/measurement_file.h"
+#include "store/text_export.h"
+#include "support/test_dirs.h"
+
+namespace kr5061 {
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString err;
+};
+
+// Runs the program itself, as a user would from a shell.
+Result runProgram(const QStringList& args, int timeoutMs = 20000) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KR5061_PROGRAM), args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+QString q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+class CommandLine : public ::testing::Test {
+protected:
+    test::ScopedConfigDir config;
+    test::TempDir dir;
+};
+
+TEST_F(CommandLine, RecordAgainstTheSimulatorWritesBothFiles) {
+    SimRunner sim;
+    SimOptions options;
+    options.intervalMs = 200;
+    const std::string slave = sim.start(options);
+    ASSERT_FALSE(slave.empty());
+    const auto out = dir.file("run.AsmDat");
+    const Result r = runProgram({"record", "--port", QString::fromStdString(slave), "--period", "1",
+                                 "--count", "3", "--out", q(out), "--wait", "5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("3 / 3")) << r.err.toStdString();
+
+    auto doc = std::make_unique<CHygDoc>();
+    ASSERT_TRUE(loadMeasurement(out, *doc).ok());
+    EXPECT_EQ(doc->m_recallCount, 3);
+    EXPECT_EQ(doc->m_recallPeriod, 1);
+    EXPECT_EQ(doc->m_recallUnit, "C");
+    EXPECT_GT(doc->m_recall[0][kAir], 10.0f);
+    EXPECT_EQ(readFile(dir.file("run.txt")), formatTextTable(recallTableInput(*doc)));
+    EXPECT_GE(sim.pollsReceived(), 1u);
+}
+
+TEST_F(CommandLine, RecordGivesUpWhenNothingAnswers) {
+    PtyTransport silent;
+    ASSERT_TRUE(silent.open());
+    const auto out = dir.file("none.AsmDat");
+    const Result r = runProgram({"record", "--port", QString::fromStdString(silent.slavePath()),
+                                 "--period", "1", "--count", "5", "--out", q(out), "--wait", "1"});
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("No answer")) << r.err.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(CommandLine, RecordRefusesBadArguments) {
+    EXPECT_EQ(runProgram({"record", "--port", "x", "--period", "1", "--count", "0", "--out", "a"})
+                  .exitCode,
+              2);
+    EXPECT_EQ(runProgram({"record", "--port", "x", "--period", "1", "--count", "10001", "--out",
+                          "a"})
+                  .exitCode,
+              2);
+    EXPECT_EQ(runProgram({"record", "--period", "1"}).exitCode, 2);
+}
+
+TEST_F(CommandLine, ExportWritesTheTableExactlyAsSaveDoes) {
+    auto doc = std::make_unique<CHygDoc>();
+    for (int i = 0; i < 4; ++i) {
+        doc->m_live[kAir][i] = 20.0f + i;
+        doc->m_live[kWetBulb][i] = 15.0f;
+        doc->m_live[kDewPoint][i] = 10.0f;
+        doc->m_live[kSurface][i] = i == 2 ? kAbsentReading : 23.47f;
+        doc->m_live[kHumidity][i] = 45.2f;
+    }
+    ViewState view;
+    view.m_sampleIndex = 4;
+    view.m_startTime = 1765000000;
+    view.m_samplePeriodMs = 2000;
+    view.m_fahrenheit = true;
+    view.m_unitText = "F";
+    const auto saved = dir.file("probe.AsmDat");
+    ASSERT_TRUE(saveMeasurement(saved, snapshotOfRun(*doc, view)).ok);
+
+    const auto txt = dir.file("again.txt");
+    const auto csv = dir.file("again.csv");
+    const Result r = runProgram({"export", q(saved), "--txt", q(txt), "--csv", q(csv)});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(readFile(txt), readFile(dir.file("probe.txt")));
+    const std::string table = readFile(csv);
+    EXPECT_EQ(table.rfind("time,AIR (F)", 0), 0u) << table;
+    EXPECT_NE(table.find(",68.0,"), std::string::npos) << table;
+}
+
+TEST_F(CommandLine, ExportOfABadFileSaysInvalidFormatAndWritesNothing) {
+    const auto bad = dir.file("bad.AsmDat");
+    std::ofstream(bad, std::ios::binary) << "\x06KR5060garbage";
+    const auto txt = dir.file("out.txt");
+    const Result r = runProgram({"export", q(bad), "--txt", q(txt)});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("Invalid Format!")) << r.err.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(txt));
+    EXPECT_EQ(runProgram({"export", q(dir.file("missing.AsmDat"))}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kr5061
