@@ -8,7 +8,7 @@
 
 namespace kr5061 {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, kModalFrameFlags) {
     setWindowTitle(QStringLiteral("About KR5061"));
     setFixedSize(du(235), du(55));
     auto* icon = new QLabel(this);

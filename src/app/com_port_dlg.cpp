@@ -10,7 +10,8 @@
 
 namespace kr5061 {
 
-CComPortDlg::CComPortDlg(QWidget* parent) : QDialog(parent), m_edit(new QLineEdit(this)) {
+CComPortDlg::CComPortDlg(QWidget* parent)
+    : QDialog(parent, kModalFrameFlags), m_edit(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("COM Port Setup"));
     setFixedSize(du(140), du(55));
     const QFont font = pixelFont(QStringLiteral("Arial"), 15, 500);

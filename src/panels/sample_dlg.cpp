@@ -12,7 +12,7 @@
 namespace kr5061 {
 
 CSampleDlg::CSampleDlg(QWidget* parent)
-    : QDialog(parent),
+    : QDialog(parent, kModalFrameFlags),
       m_rateEdit(new QLineEdit(this)),
       m_dataEdit(new QLineEdit(this)),
       m_rateSpin(new CUpDown(this)),

@@ -13,6 +13,11 @@ namespace kr5061 {
 constexpr int du(int units) { return units * 2; }
 inline QRect duRect(int x, int y, int w, int h) { return QRect(du(x), du(y), du(w), du(h)); }
 
+// A modal frame with a system menu: title and close button, no minimise or maximise.
+inline constexpr Qt::WindowFlags kModalFrameFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowCloseButtonHint;
+
 // The application title that captions every message box.
 inline const QString kAppTitle = QStringLiteral("KR5061");
 
