@@ -48,6 +48,8 @@ bool CHygApp::InitInstance() {
     m_state = std::make_unique<LiveState>();
     m_doc = std::make_unique<CHygDoc>();
     m_graph = makeLiveGraph();
+    m_loggerStore = makeLoggerStore();
+    m_loggerGraph = makeLoggerGraph();
     m_comm = std::make_unique<CMSComm>();
     const int port = readComPort();
     if (parser.isSet(simulateOption)) {
@@ -63,7 +65,8 @@ bool CHygApp::InitInstance() {
     } else if (parser.isSet(portOption)) {
         m_comm->bindDevice(port, parser.value(portOption));
     }
-    m_frame = std::make_unique<CMainFrame>(*m_state, *m_doc, *m_graph, *m_comm);
+    m_frame = std::make_unique<CMainFrame>(*m_state, *m_doc, *m_graph, *m_comm,
+                                           *m_loggerStore, *m_loggerGraph);
     m_frame->showMaximized();
     return true;
 }

@@ -5,6 +5,8 @@
 
 #include "graph/live_graph.h"
 #include "link/link_state.h"
+#include "logger/logger_graph.h"
+#include "logger/logger_store.h"
 #include "sim/sim_runner.h"
 #include "store/hyg_doc.h"
 
@@ -30,6 +32,8 @@ private:
     std::unique_ptr<LiveState> m_state;
     std::unique_ptr<CHygDoc> m_doc;
     std::unique_ptr<LiveGraph> m_graph;
+    std::unique_ptr<LoggerStore> m_loggerStore;
+    std::unique_ptr<LoggerGraph> m_loggerGraph;
     std::unique_ptr<SimRunner> m_sim;
     std::unique_ptr<CMSComm> m_comm;
     std::unique_ptr<CMainFrame> m_frame;

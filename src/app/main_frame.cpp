@@ -23,6 +23,7 @@
 #include "link/link_driver.h"
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
+#include "logger/logger_wnd.h"
 #include "panels/sample_dlg.h"
 #include "panels/ui_common.h"
 #include "store/measurement_file.h"
@@ -50,8 +51,14 @@ constexpr int kUpdatePeriodMs = 200;
 }  // namespace
 
 CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm& comm,
-                       QWidget* parent)
-    : QMainWindow(parent), m_state(state), m_doc(doc), m_graph(graph), m_comm(comm) {
+                       LoggerStore& loggerStore, LoggerGraph& loggerGraph, QWidget* parent)
+    : QMainWindow(parent),
+      m_state(state),
+      m_doc(doc),
+      m_graph(graph),
+      m_comm(comm),
+      m_loggerStore(loggerStore),
+      m_loggerGraph(loggerGraph) {
     setWindowTitle(QStringLiteral("Psychrometer + IR Thermometer"));
     const int comPort = readComPort();
     createMenus();
@@ -320,7 +327,12 @@ bool CMainFrame::OnSave() {
 }
 
 void CMainFrame::OnOpen() {
-    // The data-logger window takes over from here.
+    if (m_state.view.m_loggerOpen || m_logger) {
+        return;  // at most one logger window
+    }
+    m_logger = new CLoggerWnd(m_loggerStore, m_loggerGraph, m_doc, m_state.view, this);
+    connect(m_logger, &CLoggerWnd::closed, this, &CMainFrame::updateCommandUI);
+    m_logger->show();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

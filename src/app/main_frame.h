@@ -3,11 +3,15 @@
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 
 #include "graph/live_graph.h"
 #include "link/link_state.h"
+#include "logger/logger_graph.h"
+#include "logger/logger_store.h"
+#include "logger/logger_wnd.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -23,7 +27,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm& comm,
-               QWidget* parent = nullptr);
+               LoggerStore& loggerStore, LoggerGraph& loggerGraph, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The commands, as the menu and the toolbar trigger them.
@@ -49,6 +53,7 @@ public:
 
     QAction* action(int commandId) const;
     CHygView* view() const { return m_view; }
+    CLoggerWnd* loggerWindow() const { return m_logger; }
     LinkDriver& link() { return *m_link; }
 
 protected:
@@ -69,6 +74,9 @@ private:
     CHygDoc& m_doc;
     LiveGraph& m_graph;
     CMSComm& m_comm;
+    LoggerStore& m_loggerStore;
+    LoggerGraph& m_loggerGraph;
+    QPointer<CLoggerWnd> m_logger;
     LinkDriver* m_link;
     CHygView* m_view;
     QLabel* m_panes[4] = {};

@@ -48,6 +48,10 @@ struct ViewState {
     bool m_offline = false;
     bool m_fahrenheit = false;
     std::string m_unitText;
+    // Data logger: a loaded file waits for adoption; the logger graph's value axis.
+    bool m_recallLoadedB = false;
+    int m_loggerGain = 10;
+    int m_loggerOffset = 0;
 };
 
 // The instrument's display as mirrored by the meter panel.

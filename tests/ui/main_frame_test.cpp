@@ -43,7 +43,9 @@ std::string readFile(const std::filesystem::path& p) {
 
 class MainFrameTest : public ::testing::Test {
 protected:
-    void SetUp() override { frame = std::make_unique<CMainFrame>(state, *doc, *graph, comm); }
+    void SetUp() override {
+        frame = std::make_unique<CMainFrame>(state, *doc, *graph, comm, *loggerStore, *loggerGraph);
+    }
     void press(int id) {
         frame->updateCommandUI();
         QAction* a = frame->action(id);
@@ -65,6 +67,8 @@ protected:
     LiveState state;
     std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
     std::unique_ptr<LiveGraph> graph = makeLiveGraph();
+    std::unique_ptr<LoggerStore> loggerStore = makeLoggerStore();
+    std::unique_ptr<LoggerGraph> loggerGraph = makeLoggerGraph();
     CMSComm comm;
     std::unique_ptr<CMainFrame> frame;
 };

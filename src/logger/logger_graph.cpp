@@ -1,0 +1,23 @@
+#include "logger/logger_graph.h"
+
+namespace kr5061 {
+
+std::unique_ptr<LoggerGraph> makeLoggerGraph() { return std::make_unique<LoggerGraph>(); }
+
+void ResetToFullView(LoggerGraph& graph, bool resetScroll) {
+    graph.fullView = true;
+    graph.cursorAbsent = true;
+    graph.zoomLevel = 0;
+    graph.noDrag = true;
+    if (resetScroll) {
+        graph.scrollOffset = 0;
+    }
+}
+
+void showLoggerChannel(LoggerGraph& graph, int only) {
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        graph.showChannel[ch] = (only < 0 || only == ch);
+    }
+}
+
+}  // namespace kr5061

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "store/channels.h"
+
+namespace kr5061 {
+
+inline constexpr int kLoggerZoomLevels = 100;
+inline constexpr int kLoggerAxisLines = 11;
+inline constexpr int kLoggerTimeLabels = 10;
+
+struct LoggerPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// State of the logger graph shared by its paint, zoom, cursor and report. About
+// 40 MB: allocated once for the life of the program (makeLoggerGraph).
+struct LoggerGraph {
+    float plotLeft = 0, plotTop = 0, plotRight = 0, plotBottom = 0;
+    bool showChannel[kChannelCount] = {true, true, true, true, true};
+    bool fullView = true;
+    bool cursorAbsent = true;
+    bool dragging = false;
+    bool noDrag = true;
+    int zoomLevel = 0;
+    float zoomLoX[kLoggerZoomLevels] = {}, zoomLoY[kLoggerZoomLevels] = {};
+    float zoomHiX[kLoggerZoomLevels] = {}, zoomHiY[kLoggerZoomLevels] = {};
+    float loggerAxisValue[kLoggerAxisLines][kLoggerZoomLevels] = {};
+    float loggerX[kSampleCapacity][kChannelCount][kLoggerZoomLevels] = {};
+    float loggerY[kSampleCapacity][kChannelCount][kLoggerZoomLevels] = {};
+    float xStep = -1.0f;
+    int firstIndex = 0;
+    bool firstIndexValid = false;
+    int scrollOffset = 0;
+    std::int64_t firstTime = 0;
+    std::int64_t labelTime[kLoggerTimeLabels] = {};
+    int labelIndex[kLoggerTimeLabels] = {};
+    LoggerPoint anchorPoint, lastPoint;
+    int cursorX = 0, cursorIndex = 0;
+    std::string readoutText[kChannelCount];
+    std::string readoutTime;
+
+    LoggerGraph() = default;
+    LoggerGraph(const LoggerGraph&) = delete;
+    LoggerGraph& operator=(const LoggerGraph&) = delete;
+};
+
+std::unique_ptr<LoggerGraph> makeLoggerGraph();
+
+// Back to the full view: no cursor line, zoom level 0, no drag. The caller
+// disables the scroll bar and repaints; `resetScroll` also zeroes the scroll offset.
+void ResetToFullView(LoggerGraph& graph, bool resetScroll);
+
+// A channel command: one channel alone, or all five when `only` is negative.
+void showLoggerChannel(LoggerGraph& graph, int only);
+
+}  // namespace kr5061

@@ -1,0 +1,265 @@
+#include "logger/logger_wnd.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QToolBar>
+
+#include "panels/setup_rules.h"
+#include "panels/ui_common.h"
+#include "panels/yaxis_dlg.h"
+
+namespace kr5061 {
+
+namespace {
+
+enum LoggerCommand {
+    kIdDownload = 32791,
+    kIdZoomOut = 32792,
+    kIdAir = 32820,
+    kIdWb = 32821,
+    kIdDp = 32822,
+    kIdAll = 32823,
+    kIdYAxis = 32824,
+    kIdPrint = 32833,
+    kIdSurface = 32834,
+    kIdRh = 32835,
+};
+
+// Our own toolbar art: a 75 x 18 button face carrying its label.
+QIcon buttonFace(const QString& label, const QColor& accent) {
+    QPixmap pm(75, 18);
+    pm.fill(QColor(236, 236, 236));
+    QPainter p(&pm);
+    p.setPen(QColor(160, 160, 160));
+    p.drawRect(0, 0, 74, 17);
+    p.fillRect(3, 4, 10, 10, accent);
+    p.setPen(Qt::black);
+    p.setFont(pixelFont(QStringLiteral("Arial"), 11, 600));
+    p.drawText(QRect(16, 0, 58, 18), Qt::AlignVCenter | Qt::AlignLeft, label);
+    p.end();
+    return QIcon(pm);
+}
+
+}  // namespace
+
+CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, ViewState& view,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_store(store),
+      m_graph(graph),
+      m_doc(doc),
+      m_view(view) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setWindowTitle(QStringLiteral("Graph"));
+    setFixedSize(kWidth, kHeight);
+    createToolBar();
+    createList();
+    m_scroll = new QScrollBar(Qt::Horizontal, this);
+    m_scroll->setObjectName(QStringLiteral("1090"));
+    m_scroll->setGeometry(duRect(151, 284, 295, 8));
+    m_scroll->setEnabled(false);
+}
+
+void CLoggerWnd::createToolBar() {
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setIconSize(QSize(75, 18));
+    m_toolBar->setMovable(false);
+    const struct {
+        int id;
+        const char* label;
+        const char* tip;
+        QColor accent;
+    } buttons[] = {
+        {kIdDownload, "Download", "Download", QColor(40, 90, 200)},
+        {kIdPrint, "Print", "Print the test report", QColor(90, 90, 90)},
+        {kIdZoomOut, "ZoomOut", "ZoomOut", QColor(230, 150, 30)},
+        {kIdAir, "AIR", "Show AIR only", QColor(255, 0, 0)},
+        {kIdWb, "WB", "Show WB only", QColor(255, 255, 0)},
+        {kIdDp, "DP", "Show DP only", QColor(0, 255, 255)},
+        {kIdSurface, "K/IR", "Show K/IR only", QColor(200, 100, 200)},
+        {kIdRh, "RH", "Show RH only", QColor(0, 255, 0)},
+        {kIdAll, "All", "Show all five channels", QColor(120, 120, 120)},
+        {kIdYAxis, "Y Axis", "Value axis setup", QColor(30, 30, 30)},
+    };
+    for (const auto& b : buttons) {
+        QAction* act = m_toolBar->addAction(buttonFace(QString::fromLatin1(b.label), b.accent),
+                                            QString::fromLatin1(b.label));
+        act->setObjectName(QString::number(b.id));
+        act->setToolTip(QString::fromLatin1(b.tip));
+        m_toolBar->addSeparator();
+        const int id = b.id;
+        connect(act, &QAction::triggered, this, [this, id] {
+            switch (id) {
+                case kIdDownload: OnDownload(); break;
+                case kIdPrint: OnPrint(); break;
+                case kIdZoomOut: OnZoomOut(); break;
+                case kIdAir: OnChannel(kAir); break;
+                case kIdWb: OnChannel(kWetBulb); break;
+                case kIdDp: OnChannel(kDewPoint); break;
+                case kIdSurface: OnChannel(kSurface); break;
+                case kIdRh: OnChannel(kHumidity); break;
+                case kIdAll: OnChannel(-1); break;
+                case kIdYAxis: OnYAxis(); break;
+                default: break;
+            }
+        });
+    }
+    m_toolBar->setGeometry(0, 0, kWidth, m_toolBar->sizeHint().height());
+}
+
+void CLoggerWnd::createList() {
+    m_list = new QTableWidget(0, 4, this);
+    m_list->setObjectName(QStringLiteral("1110"));
+    m_list->setGeometry(duRect(3, 14, 116, 284));
+    m_list->setHorizontalHeaderLabels(
+        {QStringLiteral("Set"), QStringLiteral("Time"), QStringLiteral("Sampling Rate"),
+         QStringLiteral("Nums")});
+    const int widths[] = {50, 130, 110, 150};
+    for (int c = 0; c < 4; ++c) {
+        m_list->setColumnWidth(c, widths[c]);
+        m_list->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    m_list->verticalHeader()->hide();
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
+}
+
+QRect CLoggerWnd::graphRect() const {
+    const int left = m_list->geometry().right() + 1;
+    const int top = m_toolBar->geometry().bottom() + 1;
+    return QRect(left, top, width() - left, height() - top);
+}
+
+bool CLoggerWnd::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // The list's selection mark decides, wherever in the list the click landed.
+        if (SelectSet(m_store, m_list->currentRow(), m_doc, m_view)) {
+            resetToFullView(false);
+            update();
+        }
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CLoggerWnd::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CLoggerWnd::resetToFullView(bool resetScroll) {
+    ResetToFullView(m_graph, resetScroll);
+    m_scroll->setEnabled(false);
+}
+
+QString CLoggerWnd::chooseOpenPath() {
+    if (m_chooseOpenPath) {
+        return m_chooseOpenPath();
+    }
+    QFileDialog dlg(this);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setNameFilters({QStringLiteral("DataLogger Files (*.AsmDat)"), QStringLiteral("*.CH4")});
+    dlg.setDefaultSuffix(QStringLiteral("AsmDat"));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dlg.selectedFiles().constFirst();
+}
+
+void CLoggerWnd::OnDownload() {
+    resetToFullView(true);
+    repaint();
+    const QString path = chooseOpenPath();
+    m_store.loggerPath = path.toStdString();
+    const LoadResult result = downloadSet(m_store.loggerPath, m_doc, m_view);
+    if (result.status == LoadStatus::kInvalidFormat) {
+        showMessage(this, QStringLiteral("Invalid Format!"));
+    }
+    if (result.ok()) {
+        resetToFullView(true);
+    }
+    update();
+}
+
+void CLoggerWnd::adoptIfLoaded() {
+    if (!m_view.m_recallLoadedB) {
+        return;
+    }
+    const AdoptResult adopted = AdoptLoadedSet(m_store, m_doc, m_view);
+    if (adopted.listCleared) {
+        m_list->setRowCount(0);
+    }
+    const LoggerRow row = loggerRow(m_store, adopted.index);
+    const int at = m_list->rowCount();
+    m_list->insertRow(at);
+    const std::string* texts[] = {&row.set, &row.time, &row.rate, &row.nums};
+    for (int c = 0; c < 4; ++c) {
+        m_list->setItem(at, c, new QTableWidgetItem(QString::fromStdString(*texts[c])));
+    }
+}
+
+void CLoggerWnd::OnPrint() {}
+
+void CLoggerWnd::OnZoomOut() {
+    resetToFullView(false);
+    update();
+}
+
+void CLoggerWnd::OnChannel(int only) {
+    showLoggerChannel(m_graph, only);
+    update();
+}
+
+void CLoggerWnd::OnYAxis() {
+    CYAxisDlg dlg(this);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_view.m_loggerGain = gainFromIndex(dlg.m_gainIndex, m_view.m_loggerGain);
+    m_view.m_loggerOffset = offsetFromIndex(dlg.m_offsetIndex, m_view.m_loggerOffset);
+    update();
+}
+
+void CLoggerWnd::paintEvent(QPaintEvent*) {
+    adoptIfLoaded();
+    m_view.m_loggerOpen = true;
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.fillRect(graphRect(), Qt::black);
+    m_view.m_recallLoadedB = false;
+}
+
+void CLoggerWnd::closeEvent(QCloseEvent* event) {
+    resetToFullView(true);
+    clearLoggerStore(m_store);
+    m_view.m_recallLoadedB = false;
+    m_view.m_loggerOpen = false;
+    emit closed();
+    event->accept();
+}
+
+}  // namespace kr5061
