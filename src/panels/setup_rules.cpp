@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "panels/limit_rules.h"
 #include "store/config.h"
 
 namespace kr5061 {
@@ -78,8 +79,8 @@ void loadLimitSettings(ReadoutState& readout) {
     for (int ch = 0; ch < kChannelCount; ++ch) {
         readout.m_hiText[ch] = readHiLimitText(ch);
         readout.m_loText[ch] = readLoLimitText(ch);
-        readout.m_hiLimit[ch] = limitFromText(readout.m_hiText[ch]);
-        readout.m_loLimit[ch] = limitFromText(readout.m_loText[ch]);
+        readout.m_hiLimit[ch] = limitValueFromText(readout.m_hiText[ch]);
+        readout.m_loLimit[ch] = limitValueFromText(readout.m_loText[ch]);
     }
 }
 
