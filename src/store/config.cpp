@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 
@@ -206,7 +207,14 @@ int readOffset() {
 }
 
 float limitFromText(std::string_view text) {
-    return static_cast<float>(leadingDouble(text));
+    const double value = leadingDouble(text);
+    // A double beyond the float range has no float to convert to: it stands for infinity.
+    if (std::abs(value) > static_cast<double>(std::numeric_limits<float>::max()) &&
+        std::isfinite(value)) {
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(value);
 }
 
 ConfigSnapshot readConfigSnapshot() {

@@ -75,6 +75,35 @@ TEST_F(CommandLine, RecordAgainstTheSimulatorWritesBothFiles) {
     EXPECT_GE(sim.pollsReceived(), 1u);
 }
 
+TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits130) {
+    SimRunner sim;
+    SimOptions options;
+    options.intervalMs = 100;
+    const std::string slave = sim.start(options);
+    ASSERT_FALSE(slave.empty());
+    const auto out = dir.file("cut.AsmDat");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KR5061_PROGRAM),
+            {"record", "--port", QString::fromStdString(slave), "--period", "1", "--count", "100",
+             "--out", q(out)});
+    QString err;
+    for (int i = 0; i < 100 && !err.contains("1 / 100"); ++i) {
+        p.waitForReadyRead(100);
+        err += QString::fromLocal8Bit(p.readAllStandardError());
+    }
+    ASSERT_TRUE(err.contains("1 / 100")) << err.toStdString();
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 130);
+    auto doc = std::make_unique<CHygDoc>();
+    ASSERT_TRUE(loadMeasurement(out, *doc).ok());
+    EXPECT_GE(doc->m_recallCount, 1);
+    EXPECT_LT(doc->m_recallCount, 100);
+}
+
 TEST_F(CommandLine, RecordGivesUpWhenNothingAnswers) {
     PtyTransport silent;
     ASSERT_TRUE(silent.open());

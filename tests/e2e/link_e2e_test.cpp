@@ -54,14 +54,14 @@ protected:
 };
 
 TEST_F(LinkEndToEnd, StartFrameArrivesExactlyAndFramesLandInTheStore) {
+    state.frame.m_startPending = true;  // Run before the first frame
+    state.frame.m_recording = true;
     ASSERT_TRUE(link.OpenPortAndStart());
     ASSERT_TRUE(waitFor([&] { return sim.startCommands() == 1; }, 3000));
     CommandFrame received[SimRunner::kRecentCommands];
     ASSERT_EQ(sim.recentCommands(received, SimRunner::kRecentCommands), 1u);
     EXPECT_EQ(received[0], startCommandFrame());
 
-    state.frame.m_startPending = true;
-    state.frame.m_recording = true;
     ASSERT_TRUE(streaming());
     EXPECT_FALSE(state.frame.m_idle) << "the first frame started the run";
     EXPECT_GT(doc->m_live[kAir][0], 0.0f);

@@ -152,6 +152,7 @@ TEST(LimitFromText, ReadsTheLeadingNumberLikeTheCLibrary) {
     EXPECT_EQ(limitFromText("1e999"), INFINITY);
     EXPECT_EQ(limitFromText("-1e999"), -INFINITY);
     EXPECT_EQ(limitFromText("1e39"), INFINITY) << "fits a double, not a float";
+    EXPECT_EQ(limitFromText("-1e300"), -INFINITY);
     EXPECT_EQ(limitFromText("Infinity"), INFINITY);
     EXPECT_TRUE(std::isnan(limitFromText("nan")));
 }
