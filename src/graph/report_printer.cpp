@@ -1,6 +1,7 @@
 #include "graph/report_printer.h"
 
 #include <QFontMetricsF>
+#include <QPageSize>
 #include <QPainter>
 #include <QPolygon>
 #include <QPrintDialog>
@@ -83,6 +84,10 @@ void renderReport(QPainter& painter, const QRect& pageRect, int resolution, cons
     const QTransform page = QTransform(s, 0, 0, -s, origin.x(), origin.y()) * base;
 
     painter.save();
+    // A printer cannot mark paper outside its printable area, but a PDF page
+    // can: clip there, so traces running off the chart end at the page edge
+    // on both.
+    painter.setClipRect(pageRect);
     painter.setBackgroundMode(Qt::TransparentMode);
     for (const ReportOp& op : ops.ops) {
         switch (op.kind) {
@@ -150,6 +155,9 @@ void printTestReport(QWidget* parent, const ReportSource& src) {
 bool printReportToPdf(const QString& path, const ReportSource& src, std::int64_t printTime) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
+    // A4 whatever the locale: the title sits 11.2 inches above the bottom of
+    // the printable area, more than a Letter page offers.
+    printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setOutputFileName(path);
     return printReportOn(printer, src, printTime) == ReportPrintResult::Printed &&
            printer.printerState() != QPrinter::Error;
