@@ -81,7 +81,8 @@ void renderReport(QPainter& painter, const QRect& pageRect, int resolution, cons
     const double s = resolution / static_cast<double>(kReportUnitsPerInch);
     const QTransform base = painter.worldTransform();
     const QPointF origin(pageRect.x() + pageRect.width(), pageRect.y() + pageRect.height());
-    const QTransform page = QTransform(s, 0, 0, -s, origin.x(), origin.y()) * base;
+    const QTransform unitsToPixels(s, 0, 0, -s, origin.x(), origin.y());
+    const QTransform page = unitsToPixels * base;
 
     painter.save();
     // A printer cannot mark paper outside its printable area, but a PDF page
@@ -102,7 +103,7 @@ void renderReport(QPainter& painter, const QRect& pageRect, int resolution, cons
                 break;
             case ReportOpKind::Text:
                 painter.setWorldTransform(base);
-                drawText(painter, QTransform(s, 0, 0, -s, origin.x(), origin.y()), s, op);
+                drawText(painter, unitsToPixels, s, op);
                 break;
         }
     }
