@@ -6,7 +6,7 @@ kr5061_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation2 locales
+  fonts-liberation2 locales poppler-utils
 )
 
 kr5061_as_root() {
