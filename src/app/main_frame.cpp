@@ -20,6 +20,8 @@
 #include "app/com_port_dlg.h"
 #include "app/run_control.h"
 #include "graph/hyg_view.h"
+#include "graph/report_layout.h"
+#include "graph/report_printer.h"
 #include "link/link_driver.h"
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
@@ -128,6 +130,7 @@ void CMainFrame::createMenus() {
 
     connect(save, &QAction::triggered, this, &CMainFrame::OnSave);
     connect(open, &QAction::triggered, this, &CMainFrame::OnOpen);
+    connect(print, &QAction::triggered, this, &CMainFrame::OnPrint);
     connect(exit, &QAction::triggered, this, &CMainFrame::close);
     connect(run, &QAction::triggered, this, &CMainFrame::OnRun);
     connect(stop, &QAction::triggered, this, &CMainFrame::OnStop);
@@ -324,6 +327,10 @@ bool CMainFrame::OnSave() {
                                    QString::fromStdString(result.error)));
     }
     return result.ok;
+}
+
+void CMainFrame::OnPrint() {
+    printTestReport(this, liveReportSource(m_doc, m_state.view, m_graph));
 }
 
 void CMainFrame::OnOpen() {

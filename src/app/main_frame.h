@@ -39,6 +39,7 @@ public:
     void OnAbout();
     bool OnSave();
     void OnOpen();
+    void OnPrint();
 
     // Recomputes the enabled and checked state of every command.
     void updateCommandUI();

@@ -14,6 +14,12 @@ void ResetToFullView(LoggerGraph& graph, bool resetScroll) {
     }
 }
 
+void loggerLevel0Axis(int gain, int offset, float (&axis)[kLoggerAxisLines]) {
+    for (int k = 0; k < kLoggerAxisLines; ++k) {
+        axis[k] = static_cast<float>((offset + k) * gain);
+    }
+}
+
 void showLoggerChannel(LoggerGraph& graph, int only) {
     for (int ch = 0; ch < kChannelCount; ++ch) {
         graph.showChannel[ch] = (only < 0 || only == ch);

@@ -55,6 +55,9 @@ std::unique_ptr<LoggerGraph> makeLoggerGraph();
 // disables the scroll bar and repaints; `resetScroll` also zeroes the scroll offset.
 void ResetToFullView(LoggerGraph& graph, bool resetScroll);
 
+// The unzoomed value axis of the logger graph: grid line k carries (offset + k) x gain.
+void loggerLevel0Axis(int gain, int offset, float (&axis)[kLoggerAxisLines]);
+
 // A channel command: one channel alone, or all five when `only` is negative.
 void showLoggerChannel(LoggerGraph& graph, int only);
 

@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "graph/report_layout.h"
+#include "graph/report_printer.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
 #include "panels/yaxis_dlg.h"
@@ -222,7 +224,14 @@ void CLoggerWnd::adoptIfLoaded() {
     }
 }
 
-void CLoggerWnd::OnPrint() {}
+void CLoggerWnd::OnPrint() {
+    if (m_doc.m_recallCount <= 0) {
+        return;  // nothing loaded, nothing to print
+    }
+    float axis[kLoggerAxisLines];
+    loggerLevel0Axis(m_view.m_loggerGain, m_view.m_loggerOffset, axis);
+    printTestReport(this, recallReportSource(m_doc, m_graph.showChannel, axis));
+}
 
 void CLoggerWnd::OnZoomOut() {
     resetToFullView(false);
