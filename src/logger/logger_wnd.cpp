@@ -155,8 +155,7 @@ bool CLoggerWnd::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (isDialogKey(static_cast<QKeyEvent*>(event)->key())) {
             return true;
         }
     }
@@ -164,8 +163,7 @@ bool CLoggerWnd::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CLoggerWnd::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (isDialogKey(event->key())) {
         event->accept();
         return;
     }

@@ -138,8 +138,7 @@ void CGraphBar::setupAxis() {
 }
 
 void CGraphBar::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter) {
+    if (isDialogKey(event->key())) {
         event->accept();
         return;
     }

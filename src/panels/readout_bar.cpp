@@ -225,8 +225,7 @@ bool CReadoutBar::eventFilter(QObject* watched, QEvent* event) {
 
 void CReadoutBar::keyPressEvent(QKeyEvent* event) {
     // Neither Escape nor Enter may close or trigger anything from the bar.
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter) {
+    if (isDialogKey(event->key())) {
         event->accept();
         return;
     }

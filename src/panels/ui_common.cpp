@@ -6,6 +6,10 @@ void showMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, kAppTitle, text, QMessageBox::Ok);
 }
 
+bool isDialogKey(int key) {
+    return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 bool askYesNo(QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, kAppTitle, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Yes) == QMessageBox::Yes;

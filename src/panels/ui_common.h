@@ -22,6 +22,10 @@ inline constexpr Qt::WindowFlags kModalFrameFlags =
 inline const QString kAppTitle = QStringLiteral("KR5061");
 
 void showMessage(QWidget* parent, const QString& text);
+
+// Escape and Enter would close a dialog or press its default button; the
+// panels and the logger window swallow them.
+bool isDialogKey(int key);
 bool askYesNo(QWidget* parent, const QString& text);
 
 // A font by face name with its character height in pixels and a 100..900 weight.
