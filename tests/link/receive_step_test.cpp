@@ -15,8 +15,8 @@ constexpr std::uint8_t kTypeK = 0x10, kHeld = 0x80;
 
 class ReceiveStep : public ::testing::Test {
 protected:
-    ReceiveOutcome receive(const FrameSpec& spec, std::int64_t now = 1000) {
-        const LiveFrame f = makeFrame(spec);
+    ReceiveOutcome receive(const FrameSpec& frameSpec, std::int64_t now = 1000) {
+        const LiveFrame f = makeFrame(frameSpec);
         return onReceive(state, *doc, reader, f.data(), f.size(), now);
     }
     float stored(int ch) const { return doc->m_live[ch][state.view.m_sampleIndex]; }
