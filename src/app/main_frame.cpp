@@ -26,6 +26,7 @@
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "logger/logger_wnd.h"
+#include "panels/meter_panel.h"
 #include "panels/sample_dlg.h"
 #include "panels/ui_common.h"
 #include "store/measurement_file.h"
@@ -70,6 +71,8 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
 
     m_view = new CHygView(m_state, m_doc, m_graph, *m_link, this);
     setCentralWidget(m_view);
+    connect(m_view->meterPanel(), &CMeterPanel::keySendFailed, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 5000); });
 
     initFrameState(m_state.frame, comPort);
     m_link->OpenPortAndStart();

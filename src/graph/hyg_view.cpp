@@ -53,7 +53,7 @@ CHygView::CHygView(LiveState& state, CHygDoc& doc, LiveGraph& graph, LinkDriver&
 
     m_graphBar = new CGraphBar(m_state, frame);
     m_readoutBar = new CReadoutBar(m_state, frame);
-    m_meterPanel = new CMeterPanel(m_state, frame);
+    m_meterPanel = new CMeterPanel(m_state, m_link, frame);
     m_dialog138 = new QWidget(frame);  // an empty strip the view never places or shows
     m_dialog138->resize(264 * 2, 5 * 2);
     m_dialog138->hide();

@@ -1,37 +1,132 @@
 #include "panels/meter_panel.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "link/link_driver.h"
+#include "panels/key_button.h"
+#include "panels/meter_artwork.h"
+#include "panels/ui_common.h"
 
 namespace kr5061 {
 
-CMeterPanel::CMeterPanel(LiveState& state, QWidget* parent) : QWidget(parent), m_state(state) {
+namespace {
+
+QColor toQColor(MeterRgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+QFont baseFont(const MeterFontDef& def, int pixelSize) {
+    QFont f;
+    // An unknown face falls back to Arial's metric twin rather than whatever
+    // fontconfig ranks first, as a sans-serif family request would.
+    f.setFamilies({QString::fromLatin1(def.face), QStringLiteral("Arial")});
+    f.setPixelSize(pixelSize);
+    f.setWeight(static_cast<QFont::Weight>(def.weight));
+    f.setStyleHint(def.swiss ? QFont::SansSerif : QFont::AnyStyle);
+    return f;
+}
+
+}  // namespace
+
+QFont meterFont(MeterFont role) {
+    const MeterFontDef& def = meterFontDef(role);
+    int pixelSize = def.height;
+    if (def.heightKind == FontHeight::cell) {
+        constexpr int kProbe = 200;
+        const double cellPerPixel = QFontMetricsF(baseFont(def, kProbe)).height() / kProbe;
+        pixelSize = static_cast<int>(std::lround(def.height / cellPerPixel));
+    }
+    QFont f = baseFont(def, pixelSize);
+    if (def.averageWidth > 0) {
+        const QFontMetricsF fm(f);
+        const double natural =
+            weightedAverageWidth([&fm](char c) { return fm.horizontalAdvance(QLatin1Char(c)); });
+        if (natural > 0.0) {
+            const long stretch = std::lround(100.0 * def.averageWidth / natural);
+            f.setStretch(static_cast<int>(std::clamp(stretch, 1L, 4000L)));
+        }
+    }
+    // The upper digits lean by a tenth of a degree, far below one pixel: drawn upright.
+    return f;
+}
+
+CMeterPanel::CMeterPanel(LiveState& state, LinkDriver& link, QWidget* parent)
+    : QWidget(parent), m_state(state), m_link(link) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kTemplateWidth, kTemplateHeight);
+    m_state.meter.m_backlight = false;
+    const QImage front = meterFrontImage();
+    m_front = QPixmap::fromImage(front);
+    for (int i = 0; i < kMeterFontCount; ++i) {
+        m_fonts[static_cast<std::size_t>(i)] = meterFont(static_cast<MeterFont>(i));
+    }
+    const QCursor cursor = meterKeyCursor();
+    for (std::size_t i = 0; i < kMeterKeys.size(); ++i) {
+        const MeterKey& key = kMeterKeys[i];
+        auto* button = new CKeyButton(key, meterKeyImage(front, key), cursor, this);
+        m_keys[i] = button;
+        connect(button, &CKeyButton::pressed, this,
+                [this, &key] { sendKeyFrame(key, keyPressFrame(key)); });
+        if (key.hasDoubleClick) {
+            connect(button, &CKeyButton::doubleClicked, this, [this, &key] {
+                if (const auto frame = keyDoubleClickFrame(key)) {
+                    sendKeyFrame(key, *frame);
+                }
+            });
+        }
+    }
+}
+
+CKeyButton* CMeterPanel::keyButton(int id) const {
+    for (CKeyButton* button : m_keys) {
+        if (button->key().id == id) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+void CMeterPanel::sendKeyFrame(const MeterKey& key, const CommandFrame& frame) {
+    if (m_link.sendFrame(frame)) {
+        return;
+    }
+    // Nothing is retried or queued; the user learns the key did not reach the meter.
+    const QString name = key.label[0] != '\0' ? QString::fromUtf8(key.label) : tr("power");
+    emit keySendFailed(tr("Key %1 was not sent: the instrument's serial port is not open or "
+                          "did not accept it.")
+                           .arg(name));
 }
 
 void CMeterPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(217, 218, 212));
-    const QColor window = m_state.meter.m_backlight ? QColor(175, 238, 238) : QColor(168, 191, 163);
-    p.fillRect(QRect(51, 196, 116, 151), window);
-    if (m_state.view.m_offline) {
-        p.setPen(QColor(255, 0, 0));
-        p.drawText(QRect(51, 196, 116, 151), Qt::AlignCenter, QStringLiteral("OFFLINE"));
-        return;
+    p.drawTiledPixmap(rect(), m_front);
+    const MeterDisplay d =
+        meterDisplayItems(m_state.meter, m_state.view.m_offline, width(), height());
+    for (int i = 0; i < d.fillCount; ++i) {
+        const MeterFill& f = d.fills[static_cast<std::size_t>(i)];
+        p.fillRect(QRect(f.x, f.y, f.width, f.height), toQColor(f.colour));
     }
-    p.setPen(Qt::black);
-    const MeterState& m = m_state.meter;
-    p.drawText(QRect(51, 200, 112, 20), Qt::AlignRight,
-               QString::fromStdString(m.m_lcdValue1 + " " + m.m_lcdUnit));
-    p.drawText(QRect(51, 225, 112, 20), Qt::AlignRight,
-               QString::fromStdString(m.m_lcdValue2 + " %RH"));
-    p.drawText(QRect(51, 260, 112, 40), Qt::AlignRight,
-               QString::fromStdString(m.m_lcdValue3 + " " + m.m_lcdUnit));
+    for (int i = 0; i < d.textCount; ++i) {
+        const MeterText& t = d.texts[static_cast<std::size_t>(i)];
+        if (t.text.empty()) {
+            continue;
+        }
+        const QFont& font = m_fonts[static_cast<std::size_t>(t.font)];
+        p.setFont(font);
+        p.setPen(toQColor(t.colour));
+        // Texts are placed by the top-left corner of their character cell.
+        const int baseline = t.y + QFontMetrics(font).ascent();
+        p.drawText(QPoint(t.x, baseline),
+                   QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size())));
+    }
 }
 
 void CMeterPanel::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter) {
+    if (isDialogKey(event->key())) {
         event->accept();
         return;
     }
