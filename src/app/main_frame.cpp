@@ -61,6 +61,8 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
 
     m_view = new CHygView(m_state, m_doc, m_graph, *m_link, this);
     setCentralWidget(m_view);
+    connect(m_view, &CHygView::statusTextChanged, this, &CMainFrame::setPaneText);
+    connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
 
     initFrameState(m_state.frame, comPort);
     m_link->OpenPortAndStart();
