@@ -80,11 +80,15 @@ struct Painter {
 
     void fill(Surface s, int x, int y, int w, int h, Pixel c) {
         scene.add({OpKind::Fill, s, LineStyle::Solid, c, static_cast<float>(x),
-                   static_cast<float>(y), static_cast<float>(w), static_cast<float>(h)});
+                   static_cast<float>(y), static_cast<float>(w), static_cast<float>(h), {}});
     }
     void line(Surface s, float x0, float y0, float x1, float y1, Pixel c,
               LineStyle style = LineStyle::Solid) {
-        scene.add({OpKind::Line, s, style, c, x0, y0, x1, y1});
+        scene.add({OpKind::Line, s, style, c, x0, y0, x1, y1, {}});
+    }
+    void trace(const TracePoints& t, Pixel c) {
+        RasterOp op{OpKind::Trace, Surface::Plot, LineStyle::Solid, c, 0, 0, 0, 0, t};
+        scene.add(op);
     }
     void text(Surface s, int x, int y, const char* str, Pixel background) {
         SceneText t;
@@ -122,7 +126,17 @@ void placeSurfaces(GraphScene& scene, const PlotGeometry& g, const SceneInputs& 
 void frameBackground(Painter& p, const SceneInputs& in) {
     const int r = in.viewClient.right + in.frameOriginX;
     const int b = in.viewClient.bottom + in.frameOriginY;
-    p.fill(Surface::View, 0, 0, in.viewClient.width(), in.viewClient.height(), in.buttonFace);
+    // Around the plot only: the plot bitmap covers its own rectangle anyway.
+    const int w = in.viewClient.width(), h = in.viewClient.height();
+    const PlotGeometry g = plotGeometry(in.viewClient);
+    if (g.width > 0 && g.height > 0) {
+        p.fill(Surface::View, 0, 0, w, g.y0, in.buttonFace);
+        p.fill(Surface::View, 0, g.y1, w, h - g.y1, in.buttonFace);
+        p.fill(Surface::View, 0, g.y0, g.x0, g.height, in.buttonFace);
+        p.fill(Surface::View, g.x1, g.y0, w - g.x1, g.height, in.buttonFace);
+    } else {
+        p.fill(Surface::View, 0, 0, w, h, in.buttonFace);
+    }
     p.fill(Surface::Frame, r - 52, 125, 63, b - 340, kBandColour);
     p.fill(Surface::Frame, 290, 125, r - 300, 25, kBandColour);
 }
@@ -170,7 +184,7 @@ void grids(Painter& p, const LiveGraph& graph, int n, const PlotGeometry& g) {
     } else if (graph.liveMode != 0) {
         const int k = liveColumnSamples(graph, w);
         for (int i = 0; i <= 13; ++i) {
-            const float x = std::trunc(static_cast<float>(i * k) * graph.pixelsPerSample);
+            const float x = truncPixel(static_cast<float>(i * k) * graph.pixelsPerSample);
             p.line(Surface::Plot, x, fh, x, 0.0f, kGridColour, LineStyle::Dotted);
         }
     }
@@ -185,12 +199,11 @@ void liveTraces(Painter& p, const LiveGraph& graph, const ViewState& view, int n
         if (!view.m_showTrace[ch]) {
             continue;
         }
-        const float* xs = graph.plotX[ch];
-        const float* ys = graph.plotY[ch];
-        for (int i = 1; i < n; ++i) {
-            p.line(Surface::Plot, std::trunc(xs[i - 1]), std::trunc(ys[i - 1]), std::trunc(xs[i]),
-                   std::trunc(ys[i]), kTraceColour[ch]);
-        }
+        TracePoints t;
+        t.xs = graph.plotX[ch];
+        t.ys = graph.plotY[ch];
+        t.count = n;
+        p.trace(t, kTraceColour[ch]);
     }
 }
 
@@ -250,7 +263,7 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
     const float fh = static_cast<float>(g.height);
     for (int j = 0; j < kTimeLabels; ++j) {
         const int sample = k * j + view.m_scrollPos;
-        const float x = std::trunc(a.dT * static_cast<float>(sample) + a.t0);
+        const float x = truncPixel(a.dT * static_cast<float>(sample) + a.t0);
         p.line(Surface::Plot, x, fh, x, 0.0f, kGridColour, LineStyle::Dotted);
         scene.sampleAtGrid[j] = sample;
         scene.timeAtGrid[j] = t0 + static_cast<std::int64_t>(k) * j * s;
@@ -260,16 +273,13 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
             continue;
         }
         const float* xs = graph.levelX[ch][z];
-        const float dT = xs[1] - xs[0], T0 = xs[0];
-        const float* ys = graph.levelY[ch][z];
-        const float base = static_cast<float>(view.m_scrollBase);
-        float xPrev = std::trunc(dT * base + T0);
-        for (int i = 1; i < n; ++i) {
-            const float x = std::trunc(dT * (static_cast<float>(i) + base) + T0);
-            p.line(Surface::Plot, xPrev, std::trunc(ys[i - 1]), x, std::trunc(ys[i]),
-                   kTraceColour[ch]);
-            xPrev = x;
-        }
+        TracePoints t;
+        t.dT = xs[1] - xs[0];
+        t.t0 = xs[0];
+        t.base = static_cast<float>(view.m_scrollBase);
+        t.ys = graph.levelY[ch][z];
+        t.count = n;
+        p.trace(t, kTraceColour[ch]);
     }
 }
 
@@ -373,6 +383,47 @@ PaintOutcome paintGraph(LiveGraph& graph, ViewState& view, const CHygDoc& doc,
     return out;
 }
 
+namespace {
+
+void rasteriseTrace(const RasterOp& op, const SurfacePlace& s, const PixelBuffer& buf) {
+    const TracePoints& t = op.trace;
+    if (t.count < 2) {
+        return;
+    }
+    const PixelRect c = intersect(s.clip, buf.bounds());
+    // The clip in plot-bitmap coordinates. Most segments lie wholly inside it
+    // or wholly beside it; only the rest need the clipping line.
+    const float left = static_cast<float>(c.left - s.originX);
+    const float right = static_cast<float>(c.right - s.originX);
+    const float top = static_cast<float>(c.top - s.originY);
+    const float bottom = static_cast<float>(c.bottom - s.originY);
+    auto xAt = [&](int i) {
+        return t.xs ? truncPixel(t.xs[i])
+                    : truncPixel(t.dT * (static_cast<float>(i) + t.base) + t.t0);
+    };
+    float x0 = xAt(0), y0 = truncPixel(t.ys[0]);
+    bool in0 = x0 >= left && x0 < right && y0 >= top && y0 < bottom;
+    for (int i = 1; i < t.count; ++i) {
+        const float x1 = xAt(i), y1 = truncPixel(t.ys[i]);
+        const bool in1 = x1 >= left && x1 < right && y1 >= top && y1 < bottom;
+        if (in0 && in1) {
+            drawLineInside(buf, static_cast<int>(x0) + s.originX, static_cast<int>(y0) + s.originY,
+                           static_cast<int>(x1) + s.originX, static_cast<int>(y1) + s.originY,
+                           op.colour);
+        } else if (!((x0 < left && x1 < left) || (x0 >= right && x1 >= right) ||
+                     (y0 < top && y1 < top) || (y0 >= bottom && y1 >= bottom))) {
+            drawLine(buf, c, static_cast<double>(x0) + s.originX,
+                     static_cast<double>(y0) + s.originY, static_cast<double>(x1) + s.originX,
+                     static_cast<double>(y1) + s.originY, op.colour);
+        }
+        x0 = x1;
+        y0 = y1;
+        in0 = in1;
+    }
+}
+
+}  // namespace
+
 void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf) {
     const int count = scene.opCount(layer);
     for (int i = 0; i < count; ++i) {
@@ -381,6 +432,8 @@ void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf
         if (op.kind == OpKind::Fill) {
             fillRect(buf, s.clip, truncToInt(op.x0) + s.originX, truncToInt(op.y0) + s.originY,
                      truncToInt(op.x1), truncToInt(op.y1), op.colour);
+        } else if (op.kind == OpKind::Trace) {
+            rasteriseTrace(op, s, buf);
         } else {
             drawLine(buf, s.clip, static_cast<double>(op.x0) + s.originX,
                      static_cast<double>(op.y0) + s.originY,

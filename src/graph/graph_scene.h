@@ -48,7 +48,18 @@ struct SurfacePlace {
     PixelRect clip;                // in view pixels
 };
 
-enum class OpKind : std::uint8_t { Fill, Line };
+enum class OpKind : std::uint8_t { Fill, Line, Trace };
+
+// A channel's trace: one-pixel segments between consecutive points, each
+// point truncated to whole pixels. The y values are read from the graph's
+// coordinate arrays when the scene is drawn; x too when `xs` is given,
+// otherwise sample i lies at dT * (i + base) + t0 (a zoom level's even spacing).
+struct TracePoints {
+    const float* xs = nullptr;
+    const float* ys = nullptr;
+    int count = 0;
+    float dT = 0, t0 = 0, base = 0;
+};
 
 // One raster operation in its surface's coordinates. A fill covers (x0, y0) with
 // size (x1, y1); a line runs from (x0, y0) towards (x1, y1), end pixel left out.
@@ -59,6 +70,7 @@ struct RasterOp {
     LineStyle style = LineStyle::Solid;
     Pixel colour = 0;
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    TracePoints trace;
 };
 
 enum class FontRole : std::uint8_t { Label };  // the main frame's 10-point label font
@@ -83,11 +95,12 @@ struct SceneText {
 inline constexpr int kValueLabels = kAxisLines;
 inline constexpr int kTimeLabels = 10;
 
-// The drawing of one paint. Buffers are sized once for the largest paint (every
-// sample of every channel traced) and reused; building a scene never allocates.
+// The drawing of one paint. Its buffers are allocated once and reused; building
+// a scene never allocates. Traces refer to the graph's coordinate arrays, so a
+// scene is drawn before the graph state moves on.
 class GraphScene {
 public:
-    static constexpr int kOpCapacity = kChannelCount * kSampleCapacity + 128;
+    static constexpr int kOpCapacity = 256;
     static constexpr int kTextCapacity = 64;
 
     GraphScene();

@@ -92,9 +92,17 @@ void visibleRange(const Steps& s, const PixelRect& c, i64& first, i64& last) {
 template <LineMode Mode, LineStyle Style>
 void stepLine(const PixelBuffer& buf, const Steps& s, i64 first, i64 last, Pixel colour) {
     const i64 twoN = 2 * s.n;
-    const i128 num = 2 * static_cast<i128>(first) * s.db + s.n;
-    i64 off = static_cast<i64>(num / twoN);
-    i64 rem = static_cast<i64>(num % twoN);
+    i64 off = 0, rem = s.n;  // at the start point
+    if (first != 0) {
+        const i128 num = 2 * static_cast<i128>(first) * s.db + s.n;
+        if (num <= INT64_MAX) {
+            off = static_cast<i64>(num) / twoN;
+            rem = static_cast<i64>(num) % twoN;
+        } else {
+            off = static_cast<i64>(num / twoN);
+            rem = static_cast<i64>(num % twoN);
+        }
+    }
     const i64 major = s.m0 + s.sm * first;
     const i64 minor = s.k0 + s.sk * off;
     Pixel* p = s.xMajor ? &buf.at(static_cast<int>(major), static_cast<int>(minor))
@@ -116,35 +124,39 @@ void stepLine(const PixelBuffer& buf, const Steps& s, i64 first, i64 last, Pixel
 }
 
 // Cuts a segment with huge coordinates down to a box around the clip, so that
-// the exact stepping never sees numbers beyond its limit.
+// the exact stepping never sees numbers beyond its limit. An end outside the
+// box is moved onto the box edge it crosses, that coordinate set exactly (a
+// parametric point would lose the edge in the rounding of the huge numbers).
 bool cutToBox(double& x0, double& y0, double& x1, double& y1, const PixelRect& c) {
     const double m = 1048576.0;
-    const double lo[2] = {c.left - m, c.top - m};
-    const double hi[2] = {c.right + m, c.bottom + m};
-    const double p0[2] = {x0, y0};
-    const double d[2] = {x1 - x0, y1 - y0};
-    double t0 = 0.0, t1 = 1.0;
-    for (int a = 0; a < 2; ++a) {
-        if (d[a] == 0.0) {
-            if (p0[a] < lo[a] || p0[a] > hi[a]) {
-                return false;
-            }
-            continue;
-        }
-        double ta = (lo[a] - p0[a]) / d[a];
-        double tb = (hi[a] - p0[a]) / d[a];
-        if (ta > tb) {
-            std::swap(ta, tb);
-        }
-        t0 = std::max(t0, ta);
-        t1 = std::min(t1, tb);
-        if (t0 > t1) {
+    const double left = c.left - m, right = c.right + m, top = c.top - m, bottom = c.bottom + m;
+    auto code = [&](double x, double y) {
+        return (x < left ? 1 : x > right ? 2 : 0) | (y < top ? 4 : y > bottom ? 8 : 0);
+    };
+    int c0 = code(x0, y0), c1 = code(x1, y1);
+    for (int pass = 0; pass < 8 && (c0 | c1) != 0; ++pass) {
+        if ((c0 & c1) != 0) {
             return false;
         }
+        const bool first = c0 != 0;
+        const int out = first ? c0 : c1;
+        double x = 0, y = 0;
+        if (out & 1 || out & 2) {
+            x = out & 1 ? left : right;
+            y = y0 + (y1 - y0) * ((x - x0) / (x1 - x0));
+        } else {
+            y = out & 4 ? top : bottom;
+            x = x0 + (x1 - x0) * ((y - y0) / (y1 - y0));
+        }
+        (first ? x0 : x1) = x;
+        (first ? y0 : y1) = y;
+        c0 = code(x0, y0);
+        c1 = code(x1, y1);
     }
-    const double nx0 = std::round(x0 + d[0] * t0), ny0 = std::round(y0 + d[1] * t0);
-    const double nx1 = std::round(x0 + d[0] * t1), ny1 = std::round(y0 + d[1] * t1);
-    x0 = nx0, y0 = ny0, x1 = nx1, y1 = ny1;
+    if ((c0 | c1) != 0) {
+        return false;
+    }
+    x0 = std::round(x0), y0 = std::round(y0), x1 = std::round(x1), y1 = std::round(y1);
     return true;
 }
 
@@ -163,7 +175,7 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
     if (c.width() <= 0 || c.height() <= 0) {
         return;
     }
-    x0 = std::trunc(x0), y0 = std::trunc(y0), x1 = std::trunc(x1), y1 = std::trunc(y1);
+    x0 = truncPixel(x0), y0 = truncPixel(y0), x1 = truncPixel(x1), y1 = truncPixel(y1);
     const bool huge = std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) >
                       kExactLimit;
     if (huge && !cutToBox(x0, y0, x1, y1, c)) {
@@ -205,6 +217,26 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
     } else {
         dotted ? stepLine<LineMode::Invert, LineStyle::Dotted>(buf, s, first, last, colour)
                : stepLine<LineMode::Invert, LineStyle::Solid>(buf, s, first, last, colour);
+    }
+}
+
+void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour) {
+    const int dx = x1 - x0, dy = y1 - y0;
+    const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const int n = xMajor ? adx : ady, db = xMajor ? ady : adx;
+    const long sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -static_cast<long>(buf.stride) : buf.stride;
+    const long majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
+    Pixel* p = &buf.at(x0, y0);
+    int rem = n;  // the same rounding as drawLine's stepping
+    for (int t = 0; t < n; ++t) {
+        *p = colour;
+        p += majStep;
+        rem += 2 * db;
+        if (rem >= 2 * n) {
+            rem -= 2 * n;
+            p += minStep;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "graph/graph_layout.h"
@@ -41,6 +42,20 @@ enum class LineMode : std::uint8_t { Set, Invert };
 
 inline constexpr int kDotRun = 3;
 
+// Truncation toward zero, as std::trunc, but done by the integer conversion
+// whenever the value fits one: std::trunc is a library call on the baseline
+// x86-64 target and a paint truncates a few hundred thousand coordinates.
+inline float truncPixel(float v) {
+    return v > -2.0e9f && v < 2.0e9f
+               ? std::copysign(static_cast<float>(static_cast<int>(v)), v)
+               : std::trunc(v);
+}
+inline double truncPixel(double v) {
+    return v > -4.0e18 && v < 4.0e18
+               ? std::copysign(static_cast<double>(static_cast<long long>(v)), v)
+               : std::trunc(v);
+}
+
 // Fills the rectangle (x, y, width, height) clipped to `clip` and the buffer.
 void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width,
               int height, Pixel colour);
@@ -53,6 +68,10 @@ void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int w
 void drawLine(const PixelBuffer& buf, const PixelRect& clip, double x0, double y0, double x1,
               double y1, Pixel colour, LineStyle style = LineStyle::Solid,
               LineMode mode = LineMode::Set);
+
+// drawLine for a solid line whose two end points both lie inside the buffer
+// (the caller has checked): the same pixels, without the clipping work.
+void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour);
 
 // The rubber band: a one-pixel frame around `rect` (right and bottom exclusive)
 // whose pixels are inverted in a checkerboard pattern, like a halftone frame

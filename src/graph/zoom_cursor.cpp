@@ -235,38 +235,87 @@ void undoZoom(LiveGraph& graph, ViewState& view) {
     view.m_scrollBase = 0;
 }
 
+namespace {
+
+// One level's mapping: v' = (v - shift) * scale / span, evaluated in exactly
+// this order in single precision.
+struct LevelMap {
+    float shift, span;
+};
+
+// Applies levels 0..depth-1 to every value in turn. Each value goes through the
+// same single-precision steps as a level-by-level rebuild, so the result is the
+// same to the bit; only the deepest level is written. The values are taken in
+// blocks so that the compiler keeps a block in vector registers across levels.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+// Wider vectors where the processor has them; every lane does the same IEEE
+// steps, so the results do not depend on the version that runs.
+__attribute__((target_clones("avx2", "default")))
+#endif
+void chainLevels(const float* in, float* out, int n, const LevelMap* maps, int depth,
+                 float scale) {
+    constexpr int kBlock = 16;
+    int i = 0;
+    for (; i + kBlock <= n; i += kBlock) {
+        float v[kBlock];
+        for (int j = 0; j < kBlock; ++j) {
+            v[j] = in[i + j];
+        }
+        for (int l = 0; l < depth; ++l) {
+            const float shift = maps[l].shift, span = maps[l].span;
+            for (int j = 0; j < kBlock; ++j) {
+                v[j] = (v[j] - shift) * scale / span;
+            }
+        }
+        for (int j = 0; j < kBlock; ++j) {
+            out[i + j] = v[j];
+        }
+    }
+    for (; i < n; ++i) {
+        float v = in[i];
+        for (int l = 0; l < depth; ++l) {
+            v = (v - maps[l].shift) * scale / maps[l].span;
+        }
+        out[i] = v;
+    }
+}
+
+}  // namespace
+
 void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
     const int n = std::clamp(sampleCount, 0, kSampleCapacity);
+    const int depth = graph.zoomLevel;
+    if (depth <= 0) {
+        return;
+    }
     const float w = static_cast<float>(g.width), h = static_cast<float>(g.height);
     const float x0 = static_cast<float>(g.x0), y0 = static_cast<float>(g.y0);
     const double y1 = g.y1;
-    for (int l = 0; l < graph.zoomLevel; ++l) {
+    LevelMap mapX[kZoomLevels], mapY[kZoomLevels];
+    for (int l = 0; l < depth; ++l) {
         ZoomRect& r = graph.zoomRect[l];
         r.xA = static_cast<float>(g.x0 + g.width * r.fxA);
         r.xB = static_cast<float>(g.x0 + g.width * r.fxB);
         r.yA = static_cast<float>(g.y0 + g.height * r.fyA);
         r.yB = static_cast<float>(g.y0 + g.height * r.fyB);
         sortCorners(r);
-        const float shiftX = r.xA - x0, spanX = r.xB - r.xA;
-        const float shiftY = r.yA - y0, spanY = r.yB - r.yA;
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            const float* xs = graph.levelX[ch][l];
-            const float* ys = graph.levelY[ch][l];
-            float* nx = graph.levelX[ch][l + 1];
-            float* ny = graph.levelY[ch][l + 1];
-            for (int i = 0; i < n; ++i) {
-                nx[i] = (xs[i] - shiftX) * w / spanX;
-            }
-            for (int i = 0; i < n; ++i) {
-                ny[i] = (ys[i] - shiftY) * h / spanY;
-            }
-        }
+        mapX[l] = {r.xA - x0, r.xB - r.xA};
+        mapY[l] = {r.yA - y0, r.yB - r.yA};
         const double a0 = graph.axisValue[l][0], a10 = graph.axisValue[l][kAxisLines - 1];
         const double yA = r.yA, yB = r.yB;
         for (int k = 0; k < kAxisLines; ++k) {
             graph.axisValue[l + 1][k] = static_cast<float>(
                 a0 + ((y1 - yB) + 0.1 * k * (yB - yA)) * (a10 - a0) / g.height);
         }
+    }
+    // Every channel shares the same x values: map them once and copy.
+    chainLevels(graph.levelX[kAir][0], graph.levelX[kAir][depth], n, mapX, depth, w);
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        if (ch != kAir) {
+            std::copy(graph.levelX[kAir][depth], graph.levelX[kAir][depth] + n,
+                      graph.levelX[ch][depth]);
+        }
+        chainLevels(graph.levelY[ch][0], graph.levelY[ch][depth], n, mapY, depth, h);
     }
 }
 

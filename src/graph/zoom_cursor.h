@@ -69,8 +69,10 @@ ReadoutTexts cursorReadout(const ViewState& view, const CHygDoc& doc, int sample
 // One channel's reading as the readout shows it ("12.4 C", "----", "45.0 %RH").
 std::string readoutValueText(int channel, float stored, bool fahrenheit);
 
-// Rebuilds zoom levels 1..zoomLevel from level 0 and the stored corner
-// fractions at the current geometry, for the committed samples.
+// Rebuilds the zoom from level 0 and the stored corner fractions at the
+// current geometry, for the committed samples: the corner pixels and value axes
+// of levels 1..zoomLevel, and the coordinates of the deepest level. Nothing
+// reads the coordinates of the levels in between, so they are not kept.
 void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount);
 
 // Thumb tracking on the zoom scroll bar at position p: returns the bar position
