@@ -195,6 +195,9 @@ void grids(Painter& p, const LiveGraph& graph, int n, const PlotGeometry& g) {
 }
 
 void liveTraces(Painter& p, const LiveGraph& graph, const ViewState& view, int n) {
+    if (n < 2) {
+        return;
+    }
     for (int ch = 0; ch < kChannelCount; ++ch) {
         if (!view.m_showTrace[ch]) {
             continue;
@@ -268,7 +271,7 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
         scene.sampleAtGrid[j] = sample;
         scene.timeAtGrid[j] = t0 + static_cast<std::int64_t>(k) * j * s;
     }
-    for (int ch = 0; ch < kChannelCount; ++ch) {
+    for (int ch = 0; ch < kChannelCount && n > 1; ++ch) {
         if (!view.m_showTrace[ch]) {
             continue;
         }
