@@ -30,8 +30,12 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace kr5061 {
 namespace {
@@ -56,9 +60,12 @@ struct Bench {
             const double t = i / 400.0;
             doc->m_live[kAir][i] = static_cast<float>(std::round((23 + 3 * std::sin(t)) * 10) / 10);
             doc->m_live[kWetBulb][i] = doc->m_live[kAir][i] - 5.0f;
-            doc->m_live[kDewPoint][i] = static_cast<float>(std::round((15 + std::cos(t)) * 10) / 10);
-            doc->m_live[kSurface][i] = static_cast<float>(std::round((45 + 8 * std::sin(3 * t)) * 10) / 10);
-            doc->m_live[kHumidity][i] = static_cast<float>(std::round((50 + 9 * std::cos(2 * t)) * 10) / 10);
+            doc->m_live[kDewPoint][i] =
+                static_cast<float>(std::round((15 + std::cos(t)) * 10) / 10);
+            doc->m_live[kSurface][i] =
+                static_cast<float>(std::round((45 + 8 * std::sin(3 * t)) * 10) / 10);
+            doc->m_live[kHumidity][i] =
+                static_cast<float>(std::round((50 + 9 * std::cos(2 * t)) * 10) / 10);
         }
         ViewState& v = state->view;
         v.m_sampleIndex = kSampleCapacity;

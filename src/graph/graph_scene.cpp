@@ -70,8 +70,8 @@ namespace {
 
 // "%.2f" in the C locale, into a fixed buffer.
 void formatValue(float v, char* out, int capacity) {
-    const auto r = std::to_chars(out, out + capacity - 1, static_cast<double>(v),
-                                 std::chars_format::fixed, 2);
+    const auto r =
+        std::to_chars(out, out + capacity - 1, static_cast<double>(v), std::chars_format::fixed, 2);
     *(r.ec == std::errc() ? r.ptr : out) = '\0';
 }
 
@@ -79,8 +79,15 @@ struct Painter {
     GraphScene& scene;
 
     void fill(Surface s, int x, int y, int w, int h, Pixel c) {
-        scene.add({OpKind::Fill, s, LineStyle::Solid, c, static_cast<float>(x),
-                   static_cast<float>(y), static_cast<float>(w), static_cast<float>(h), {}});
+        scene.add({OpKind::Fill,
+                   s,
+                   LineStyle::Solid,
+                   c,
+                   static_cast<float>(x),
+                   static_cast<float>(y),
+                   static_cast<float>(w),
+                   static_cast<float>(h),
+                   {}});
     }
     void line(Surface s, float x0, float y0, float x1, float y1, Pixel c,
               LineStyle style = LineStyle::Solid) {
@@ -112,7 +119,8 @@ void placeSurfaces(GraphScene& scene, const PlotGeometry& g, const SceneInputs& 
     };
     place(Surface::View, 0, 0, all);
     place(Surface::Frame, -in.frameOriginX, -in.frameOriginY, all);
-    place(Surface::Plot, g.x0, g.y0, rectAt(g.x0, g.y0, std::max(g.width, 0), std::max(g.height, 0)));
+    place(Surface::Plot, g.x0, g.y0,
+          rectAt(g.x0, g.y0, std::max(g.width, 0), std::max(g.height, 0)));
     const PixelRect& v = g.valueLabelStrip;
     place(Surface::ValueStrip, v.left, v.top,
           rectAt(v.left, v.top, std::max(c.left + 68, 0), std::max(v.height(), 0)));
@@ -211,7 +219,9 @@ void liveTraces(Painter& p, const LiveGraph& graph, const ViewState& view, int n
 }
 
 // Seconds per sample; the period is whole seconds and the division truncates.
-std::int64_t periodSeconds(const ViewState& view) { return view.m_samplePeriodMs / 1000; }
+std::int64_t periodSeconds(const ViewState& view) {
+    return view.m_samplePeriodMs / 1000;
+}
 
 void liveTimes(GraphScene& scene, const LiveGraph& graph, const ViewState& view, int w) {
     const std::int64_t k = liveColumnSamples(graph, w);
@@ -308,8 +318,9 @@ void timeLabels(Painter& p, GraphScene& scene, const LiveGraph& graph, const Plo
         const int k = liveColumnSamples(graph, g.width);
         p.text(Surface::Frame, g.x0 + 2, y, scene.timeLabel[0], background);
         for (int m = 1; m <= 4; ++m) {
-            const float x = static_cast<float>(k) * graph.pixelsPerSample *
-                                static_cast<float>(3 * m) + static_cast<float>(g.x0);
+            const float x =
+                static_cast<float>(k) * graph.pixelsPerSample * static_cast<float>(3 * m) +
+                static_cast<float>(g.x0);
             p.text(Surface::Frame, truncToInt(x), y, scene.timeLabel[m], background);
         }
         return;
@@ -319,8 +330,8 @@ void timeLabels(Painter& p, GraphScene& scene, const LiveGraph& graph, const Plo
         return;
     }
     for (int j = 0; j < kTimeLabels; ++j) {
-        const float x = a.dT * static_cast<float>(scene.sampleAtGrid[j]) +
-                        static_cast<float>(g.x0) + a.t0;
+        const float x =
+            a.dT * static_cast<float>(scene.sampleAtGrid[j]) + static_cast<float>(g.x0) + a.t0;
         if (x >= static_cast<float>(g.x0) && x <= static_cast<float>(g.x1)) {
             p.text(Surface::Frame, truncToInt(x), y, scene.timeLabel[j], background);
         }
@@ -439,8 +450,7 @@ void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf
             rasteriseTrace(op, s, buf);
         } else {
             drawLine(buf, s.clip, static_cast<double>(op.x0) + s.originX,
-                     static_cast<double>(op.y0) + s.originY,
-                     static_cast<double>(op.x1) + s.originX,
+                     static_cast<double>(op.y0) + s.originY, static_cast<double>(op.x1) + s.originX,
                      static_cast<double>(op.y1) + s.originY, op.colour, op.style);
         }
     }

@@ -17,11 +17,9 @@ inline constexpr Pixel kGridColour = rgb(170, 170, 170);
 inline constexpr Pixel kPlotBackground = rgb(0, 0, 0);
 inline constexpr Pixel kCursorRestoreColour = rgb(255, 255, 255);
 inline constexpr Pixel kTextColour = rgb(0, 0, 0);
-inline constexpr Pixel kTraceColour[kChannelCount] = {rgb(255, 0, 0), rgb(255, 255, 0),
-                                                      rgb(0, 255, 255), rgb(200, 100, 200),
-                                                      rgb(0, 255, 0)};
-inline constexpr std::string_view kChannelName[kChannelCount] = {"AIR", "WB", "DP", "K/IR",
-                                                                 "RH"};
+inline constexpr Pixel kTraceColour[kChannelCount] = {
+    rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 255), rgb(200, 100, 200), rgb(0, 255, 0)};
+inline constexpr std::string_view kChannelName[kChannelCount] = {"AIR", "WB", "DP", "K/IR", "RH"};
 
 // What the status bar shows while no sample exists (the cursor readout
 // overwrites it once the mouse moves over a run).
@@ -135,9 +133,9 @@ private:
 
 // What the view's window needs besides the scene.
 struct SceneInputs {
-    PixelRect viewClient;   // the view's client rectangle
-    int frameOriginX = 0;   // where the view's (0, 0) lies in the main frame's
-    int frameOriginY = 0;   //   client coordinates
+    PixelRect viewClient;                   // the view's client rectangle
+    int frameOriginX = 0;                   // where the view's (0, 0) lies in the main frame's
+    int frameOriginY = 0;                   //   client coordinates
     Pixel buttonFace = rgb(240, 240, 240);  // the system's button-face colour
 };
 

@@ -126,7 +126,9 @@ void CHygView::repaintGraph() {
     repaint();
 }
 
-PlotGeometry CHygView::geometry() const { return plotGeometry(rectAt(0, 0, width(), height())); }
+PlotGeometry CHygView::geometry() const {
+    return plotGeometry(rectAt(0, 0, width(), height()));
+}
 
 void CHygView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -166,8 +168,8 @@ void CHygView::renderGraph() {
 
 void CHygView::applyPaintOutcome(const PaintOutcome& o) {
     if (o.showCaptions) {
-        emit statusTextChanged(1, QString::fromLatin1(kTimeCaption.data(),
-                                                      static_cast<int>(kTimeCaption.size())));
+        emit statusTextChanged(
+            1, QString::fromLatin1(kTimeCaption.data(), static_cast<int>(kTimeCaption.size())));
         emit statusTextChanged(2, QString::fromLatin1(kChannelCaption.data(),
                                                       static_cast<int>(kChannelCaption.size())));
     }

@@ -30,8 +30,7 @@ public:
     static constexpr int kWatchdogPeriodMs = 3000;
     static constexpr int kDragWatchPeriodMs = 10;
 
-    CHygView(LiveState& state, CHygDoc& doc, LiveGraph& graph, LinkDriver& link,
-             QWidget* frame);
+    CHygView(LiveState& state, CHygDoc& doc, LiveGraph& graph, LinkDriver& link, QWidget* frame);
 
     // First show: start the sample clock and the watchdog.
     void initialUpdate();

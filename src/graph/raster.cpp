@@ -14,8 +14,8 @@ PixelRect intersect(const PixelRect& a, const PixelRect& b) {
     return r;
 }
 
-void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width,
-              int height, Pixel colour) {
+void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,
+              Pixel colour) {
     if (width <= 0 || height <= 0) {
         return;
     }
@@ -43,7 +43,9 @@ i128 floorDiv(i128 a, i128 b) {  // b > 0
     return q;
 }
 
-i128 ceilDiv(i128 a, i128 b) { return -floorDiv(-a, b); }
+i128 ceilDiv(i128 a, i128 b) {
+    return -floorDiv(-a, b);
+}
 
 // The line's pixels in terms of its major axis: pixel t (0 .. n-1) sits at
 // major = m0 + sm * t and minor = k0 + sk * off(t), off(t) = floor((2 t db + n) / 2n),
@@ -176,8 +178,8 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
         return;
     }
     x0 = truncPixel(x0), y0 = truncPixel(y0), x1 = truncPixel(x1), y1 = truncPixel(y1);
-    const bool huge = std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) >
-                      kExactLimit;
+    const bool huge =
+        std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) > kExactLimit;
     if (huge && !cutToBox(x0, y0, x1, y1, c)) {
         return;
     }

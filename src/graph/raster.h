@@ -17,7 +17,9 @@ constexpr Pixel rgb(int r, int g, int b) {
 
 // Inverting a pixel flips its colour bits and keeps it opaque; doing it twice
 // gives the pixel back, which is what the cursor line and the rubber band rely on.
-constexpr Pixel invertPixel(Pixel p) { return p ^ 0x00ffffffu; }
+constexpr Pixel invertPixel(Pixel p) {
+    return p ^ 0x00ffffffu;
+}
 
 // A pixel buffer the rasteriser draws into without owning it (a window's image
 // is wrapped in place, never copied). stride counts pixels per row.
@@ -46,9 +48,8 @@ inline constexpr int kDotRun = 3;
 // whenever the value fits one: std::trunc is a library call on the baseline
 // x86-64 target and a paint truncates a few hundred thousand coordinates.
 inline float truncPixel(float v) {
-    return v > -2.0e9f && v < 2.0e9f
-               ? std::copysign(static_cast<float>(static_cast<int>(v)), v)
-               : std::trunc(v);
+    return v > -2.0e9f && v < 2.0e9f ? std::copysign(static_cast<float>(static_cast<int>(v)), v)
+                                     : std::trunc(v);
 }
 inline double truncPixel(double v) {
     return v > -4.0e18 && v < 4.0e18
@@ -57,8 +58,8 @@ inline double truncPixel(double v) {
 }
 
 // Fills the rectangle (x, y, width, height) clipped to `clip` and the buffer.
-void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width,
-              int height, Pixel colour);
+void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,
+              Pixel colour);
 
 // A one-pixel line from (x0, y0) towards (x1, y1); like a pen moved to the start
 // and drawn to the end, the end pixel itself is left out. Coordinates may lie

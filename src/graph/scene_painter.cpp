@@ -10,9 +10,13 @@ namespace {
 // Ten points on a 96 dpi screen.
 constexpr int kLabelFontPixels = 13;
 
-QColor toColour(Pixel p) { return QColor::fromRgb(p); }
+QColor toColour(Pixel p) {
+    return QColor::fromRgb(p);
+}
 
-QRect toQRect(const PixelRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect toQRect(const PixelRect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
 
 }  // namespace
 

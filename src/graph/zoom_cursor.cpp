@@ -304,8 +304,8 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
         const double a0 = graph.axisValue[l][0], a10 = graph.axisValue[l][kAxisLines - 1];
         const double yA = r.yA, yB = r.yB;
         for (int k = 0; k < kAxisLines; ++k) {
-            graph.axisValue[l + 1][k] = static_cast<float>(
-                a0 + ((y1 - yB) + 0.1 * k * (yB - yA)) * (a10 - a0) / g.height);
+            graph.axisValue[l + 1][k] =
+                static_cast<float>(a0 + ((y1 - yB) + 0.1 * k * (yB - yA)) * (a10 - a0) / g.height);
         }
     }
     // Every channel shares the same x values: map them once and copy.
@@ -324,14 +324,18 @@ int thumbTrack(ViewState& view, int p) {
     return scrollBarPosition(view);
 }
 
-int scrollBarPosition(const ViewState& view) { return view.m_scrollPos - view.m_scrollBase + 1; }
+int scrollBarPosition(const ViewState& view) {
+    return view.m_scrollPos - view.m_scrollBase + 1;
+}
 
 void xorCursorLine(const PixelBuffer& buf, const PlotGeometry& g, int x) {
     drawLine(buf, buf.bounds(), x, g.y0, x, g.y1, rgb(0, 0, 0), LineStyle::Dotted,
              LineMode::Invert);
 }
 
-PixelRect cursorLineRect(const PlotGeometry& g, int x) { return {x, g.y0, x + 1, g.y1}; }
+PixelRect cursorLineRect(const PlotGeometry& g, int x) {
+    return {x, g.y0, x + 1, g.y1};
+}
 
 void xorBand(const PixelBuffer& buf, const PixelRect& band) {
     invertHalftoneFrame(buf, buf.bounds(), band);

@@ -49,7 +49,8 @@ ReleaseOutcome zoomRelease(LiveGraph& graph, ViewState& view, const PlotGeometry
 
 // Drag watch tick with the cursor in view coordinates. True when a drag was
 // cancelled because the cursor left the zone: repaint and stop the watch.
-bool dragWatchTick(LiveGraph& graph, ViewState& view, const PixelRect& viewClient, GraphPoint cursor);
+bool dragWatchTick(LiveGraph& graph, ViewState& view, const PixelRect& viewClient,
+                   GraphPoint cursor);
 
 // Undo Zoom: straight back to the live graph, every level at once.
 void undoZoom(LiveGraph& graph, ViewState& view);

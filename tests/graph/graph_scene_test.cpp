@@ -7,8 +7,8 @@
 #include <string>
 
 #include "graph/graph_scene.h"
-#include "graph/zoom_cursor.h"
 #include "graph/graph_test_support.h"
+#include "graph/zoom_cursor.h"
 
 // Counts operator new calls so that a test can show a paint allocates nothing.
 namespace {
@@ -21,8 +21,12 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace kr5061 {
 namespace {
@@ -43,7 +47,8 @@ TEST(GraphScene, WithoutSamplesOnlyTheTwelveColumnGridAndTheCaptions) {
     EXPECT_TRUE(out.showCaptions);
     EXPECT_EQ(kTimeCaption, "time:");
     EXPECT_EQ(kChannelCaption, "AIR:         WB:         DP:         K/IR:         RH:");
-    const std::vector<float> want = {0, 104, 209, 314, 418, 523, 628, 732, 837, 942, 1046, 1151, 1256};
+    const std::vector<float> want = {0,   104, 209, 314,  418,  523, 628,
+                                     732, 837, 942, 1046, 1151, 1256};
     EXPECT_EQ(rig.verticalGrid(), want);
     EXPECT_EQ(rig.traceCount(), 0);
     EXPECT_EQ(rig.findText(clock(rig.view().m_startTime)), nullptr);  // no time labels
@@ -99,9 +104,9 @@ TEST(GraphScene, ValueLabelsReadZeroToHundredRightAligned) {
 
 TEST(GraphScene, LabelShiftFollowsTheNumberOfDigits) {
     const std::pair<float, int> cases[] = {
-        {0.0f, 4},     {9.99f, 4},   {10.0f, 3},    {99.9f, 3},   {100.0f, 2},
-        {999.0f, 2},   {1000.0f, 1}, {5000.0f, 1},  {-0.5f, 3},   {-9.99f, 3},
-        {-10.0f, 2},   {-99.0f, 2},  {-100.0f, 1},  {-999.0f, 1}, {-1000.0f, 0},
+        {0.0f, 4},   {9.99f, 4},   {10.0f, 3},   {99.9f, 3},   {100.0f, 2},
+        {999.0f, 2}, {1000.0f, 1}, {5000.0f, 1}, {-0.5f, 3},   {-9.99f, 3},
+        {-10.0f, 2}, {-99.0f, 2},  {-100.0f, 1}, {-999.0f, 1}, {-1000.0f, 0},
     };
     for (const auto& [v, d] : cases) {
         EXPECT_EQ(valueLabelShift(v), d) << v;
@@ -148,7 +153,7 @@ TEST(GraphScene, HiddenChannelsLoseTraceAndLegendOthersKeepTheirPlaces) {
 
 TEST(GraphScene, TracePixelsFollowTheSamplesInChannelOrder) {
     GraphRig rig;
-    rig.fill(3, 45.0f);                          // y = 582 - 261.9 -> 320
+    rig.fill(3, 45.0f);                             // y = 582 - 261.9 -> 320
     rig.doc->m_live[kSurface][0] = kAbsentReading;  // far below the plot
     rig.doc->m_live[kSurface][1] = kAbsentReading;
     rig.doc->m_live[kSurface][2] = kAbsentReading;

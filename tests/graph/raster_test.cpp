@@ -76,9 +76,8 @@ TEST(Raster, ClippedSegmentsDrawExactlyTheirVisiblePixels) {
     struct Seg {
         double x0, y0, x1, y1;
     };
-    const Seg segs[] = {{-30, -7, 45, 33},  {44, 2, -25, 19},  {5, -40, 12, 50},
-                        {-50, 10, 70, 11},  {16, 30, -3, -21}, {-9, -9, 30, 30},
-                        {39, -20, -20, 39}, {3, 7, 3, -60}};
+    const Seg segs[] = {{-30, -7, 45, 33}, {44, 2, -25, 19}, {5, -40, 12, 50},   {-50, 10, 70, 11},
+                        {16, 30, -3, -21}, {-9, -9, 30, 30}, {39, -20, -20, 39}, {3, 7, 3, -60}};
     const PixelRect clip{10, 5, 30, 25};
     for (const Seg& s : segs) {
         SCOPED_TRACE(testing::Message() << s.x0 << "," << s.y0 << " " << s.x1 << "," << s.y1);
@@ -89,8 +88,8 @@ TEST(Raster, ClippedSegmentsDrawExactlyTheirVisiblePixels) {
         drawLine(small.buf, clip, s.x0, s.y0, s.x1, s.y1, kRed);
         for (int y = 0; y < 30; ++y) {
             for (int x = 0; x < 40; ++x) {
-                const bool inClip = x >= clip.left && x < clip.right && y >= clip.top &&
-                                    y < clip.bottom;
+                const bool inClip =
+                    x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
                 const bool want = inClip && big.buf.at(x + 100, y + 100) == kRed;
                 EXPECT_EQ(small.buf.at(x, y) == kRed, want) << x << "," << y;
             }

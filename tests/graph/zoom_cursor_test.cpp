@@ -267,11 +267,11 @@ TEST(Readout, TextsConvertCutAndMarkTheAbsentReading) {
         bool f;
         const char* text;
     } cases[] = {
-        {kAir, 12.39f, false, "12.4 C"},     {kSurface, 12.39f, false, "12.3 C"},
+        {kAir, 12.39f, false, "12.4 C"},           {kSurface, 12.39f, false, "12.3 C"},
         {kSurface, kAbsentReading, false, "----"}, {kSurface, kAbsentReading, true, "----"},
-        {kSurface, -1000.0f, false, "----"}, {kHumidity, 45.0f, false, "45.0 %RH"},
-        {kHumidity, 45.0f, true, "45.0 %RH"}, {kAir, 20.0f, true, "68.0 F"},
-        {kDewPoint, -40.0f, true, "-40.0 F"}, {kSurface, 12.39f, true, "54.3 F"},
+        {kSurface, -1000.0f, false, "----"},       {kHumidity, 45.0f, false, "45.0 %RH"},
+        {kHumidity, 45.0f, true, "45.0 %RH"},      {kAir, 20.0f, true, "68.0 F"},
+        {kDewPoint, -40.0f, true, "-40.0 F"},      {kSurface, 12.39f, true, "54.3 F"},
         {kWetBulb, -12.35f, false, "-12.4 C"},
     };
     for (const auto& c : cases) {

@@ -50,7 +50,9 @@ struct GraphWindow : testing::Test {
         }
     }
 
-    PlotGeometry geometry() const { return plotGeometry(rectAt(0, 0, view->width(), view->height())); }
+    PlotGeometry geometry() const {
+        return plotGeometry(rectAt(0, 0, view->width(), view->height()));
+    }
     QRgb pixel(int x, int y) const { return view->grab().toImage().pixel(x, y); }
 };
 
@@ -67,7 +69,7 @@ TEST_F(GraphWindow, PaintShowsPlotGridTraceStripsAndCaptions) {
     EXPECT_EQ(shot.pixel(g.x0 + 3, traceY), kTraceColour[kHumidity]);  // drawn last, on top
     EXPECT_EQ(shot.pixel(g.x0 + 5, g.y0 + 5), kPlotBackground);
     EXPECT_EQ(shot.pixel(g.x0 + 6, g.y0 + static_cast<int>(g.height * 0.1)), kGridColour);
-    EXPECT_EQ(shot.pixel(230, g.y0 + 5), kBandColour);    // value-label strip
+    EXPECT_EQ(shot.pixel(230, g.y0 + 5), kBandColour);       // value-label strip
     EXPECT_EQ(shot.pixel(g.x1 + 5, g.y0 + 5), kBandColour);  // right margin
     // Some dark text pixels of the value labels inside the strip.
     int dark = 0;
