@@ -275,17 +275,6 @@ TEST(GraphScene, CursorLineIsRestoredAfterASampleAndMarkedAbsentOtherwise) {
     EXPECT_TRUE(rig.graph->cursorLineAbsent);
 }
 
-TEST(GraphScene, RunStartRearmsTheSampleClockOnce) {
-    GraphRig rig;
-    rig.view().m_runStarted = true;
-    rig.view().m_samplePeriodMs = 5000;
-    const PaintOutcome out = rig.paint();
-    EXPECT_TRUE(out.rearmSampleClock);
-    EXPECT_EQ(out.samplePeriodMs, 5000);
-    EXPECT_FALSE(rig.view().m_runStarted);
-    EXPECT_FALSE(rig.paint().rearmSampleClock);
-}
-
 TEST(GraphScene, ZoomedPaintsAllocateNothing) {
     GraphRig rig;
     rig.fill(kSampleCapacity, 45.0f);

@@ -295,15 +295,5 @@ TEST(Readout, PanesCarryTimeAndAllFiveChannels) {
               "time:" + clock(rig.view().m_startTime + 36000000));
 }
 
-TEST(ScrollBar, ThumbTrackingShiftsTheDataByTheThumbsTravel) {
-    ViewState view;
-    view.m_scrollPos = 100;
-    EXPECT_EQ(thumbTrack(view, 90), 90);
-    EXPECT_EQ(view.m_scrollBase, 11);
-    EXPECT_EQ(thumbTrack(view, 120), 120);
-    EXPECT_EQ(view.m_scrollBase, -19);
-    EXPECT_EQ(scrollBarPosition(view), 120);
-}
-
 }  // namespace
 }  // namespace kr5061
