@@ -73,6 +73,8 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     setCentralWidget(m_view);
     connect(m_view->meterPanel(), &CMeterPanel::keySendFailed, this,
             [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+    connect(m_view, &CHygView::statusTextChanged, this, &CMainFrame::setPaneText);
+    connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
 
     initFrameState(m_state.frame, comPort);
     m_link->OpenPortAndStart();

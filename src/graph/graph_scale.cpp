@@ -82,8 +82,12 @@ void walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int p
         const float* in = doc.m_live[ch];
         float* y = g.plotY[ch];
         float* ly = g.levelY[ch][0];
+        // Readings change slowly against the sample period: a repeated reading
+        // reuses the y of the one before instead of being rounded again.
         for (int i = 0; i < n; ++i) {
-            y[i] = valueToY(plottedValue(ch, in[i], view.m_fahrenheit), lo, hi, plotHeight);
+            y[i] = i > 0 && in[i] == in[i - 1]
+                       ? y[i - 1]
+                       : valueToY(plottedValue(ch, in[i], view.m_fahrenheit), lo, hi, plotHeight);
             ly[i] = y[i];
         }
     }

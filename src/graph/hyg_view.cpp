@@ -1,11 +1,15 @@
 #include "graph/hyg_view.h"
 
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QScrollBar>
 
 #include "graph/graph_layout.h"
 #include "graph/graph_scale.h"
 #include "graph/scroll_strip.h"
+#include "graph/zoom_cursor.h"
 #include "link/link_driver.h"
 #include "link/link_ticks.h"
 #include "panels/graph_bar.h"
@@ -16,10 +20,6 @@
 namespace kr5061 {
 
 namespace {
-
-const QColor kTraceColours[kChannelCount] = {QColor(255, 0, 0), QColor(255, 255, 0),
-                                             QColor(0, 255, 255), QColor(200, 100, 200),
-                                             QColor(0, 255, 0)};
 
 QRect toQRect(const PixelRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
 
@@ -65,6 +65,11 @@ CHygView::CHygView(LiveState& state, CHygDoc& doc, LiveGraph& graph, LinkDriver&
     connect(&m_link, &LinkDriver::linkLost, this, &CHygView::onLinkLost);
     connect(&m_sampleTimer, &QTimer::timeout, this, &CHygView::sampleClockTick);
     m_dragTimer.setInterval(kDragWatchPeriodMs);
+    connect(&m_dragTimer, &QTimer::timeout, this, &CHygView::dragWatchTick);
+    setMouseTracking(true);
+    QScrollBar* bar = m_scrollStrip->scrollBar();
+    connect(bar, &QScrollBar::sliderMoved, this, &CHygView::onScrollThumb);
+    connect(bar, &QScrollBar::actionTriggered, this, &CHygView::onScrollAction);
 }
 
 void CHygView::initialUpdate() {
@@ -73,6 +78,8 @@ void CHygView::initialUpdate() {
 }
 
 void CHygView::layoutPanels(const QRect& frameClient) {
+    m_frameClientOrigin = frameClient.topLeft();
+    m_graphDirty = true;
     const PanelLayout layout = panelLayout(
         rectAt(0, 0, frameClient.width(), frameClient.height()));
     const QPoint origin = frameClient.topLeft();
@@ -83,7 +90,7 @@ void CHygView::layoutPanels(const QRect& frameClient) {
 }
 
 void CHygView::notifyViews() {
-    update();
+    invalidateGraph();
     m_graphBar->refresh();
 }
 
@@ -92,7 +99,7 @@ void CHygView::sampleClockTick() {
         return;
     }
     if (!m_state.view.m_dragActive) {
-        update();
+        invalidateGraph();
     }
     m_graphBar->refresh();
     m_meterPanel->update();
@@ -109,37 +116,169 @@ void CHygView::onLinkLost() {
     m_readoutBar->update();
 }
 
-void CHygView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const PlotGeometry g = plotGeometry(rectAt(0, 0, width(), height()));
-    p.fillRect(rect(), QColor(217, 218, 212));
-    const QRect plot(g.x0, g.y0, g.width, g.height);
-    p.fillRect(plot, Qt::black);
-    if (updateLiveScale(m_graph, m_state.view, m_doc, g.width, g.height)) {
-        update();
+void CHygView::invalidateGraph() {
+    m_graphDirty = true;
+    update();
+}
+
+void CHygView::repaintGraph() {
+    m_graphDirty = true;
+    repaint();
+}
+
+PlotGeometry CHygView::geometry() const {
+    return plotGeometry(rectAt(0, 0, width(), height()));
+}
+
+void CHygView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_graphDirty = true;
+}
+
+void CHygView::paintEvent(QPaintEvent* event) {
+    if (m_graphDirty || m_image.size() != size()) {
+        renderGraph();
     }
-    const int count = m_state.view.m_sampleIndex;
-    if (count >= 2) {
-        p.setClipRect(plot);
-        p.translate(g.x0, g.y0);
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            if (!m_state.view.m_showTrace[ch]) {
-                continue;
-            }
-            QPainterPath path;
-            path.moveTo(m_graph.plotX[ch][0], m_graph.plotY[ch][0]);
-            for (int i = 1; i < count; ++i) {
-                path.lineTo(m_graph.plotX[ch][i], m_graph.plotY[ch][i]);
-            }
-            p.setPen(kTraceColours[ch]);
-            p.drawPath(path);
+    QPainter p(this);
+    p.drawImage(event->rect(), m_image, event->rect());
+}
+
+// The whole graph paint: the core builds the scene and moves the graph state
+// on; the painter draws it into the cached image; the window carries out what
+// the paint asked of it.
+void CHygView::renderGraph() {
+    if (m_image.size() != size()) {
+        m_image = QImage(size(), QImage::Format_RGB32);
+    }
+    m_graphDirty = false;
+    if (m_image.isNull()) {
+        return;
+    }
+    SceneInputs in;
+    in.viewClient = rectAt(0, 0, width(), height());
+    const QPoint origin =
+        (parentWidget() ? mapTo(parentWidget(), QPoint(0, 0)) : QPoint(0, 0)) - m_frameClientOrigin;
+    in.frameOriginX = origin.x();
+    in.frameOriginY = origin.y();
+    in.buttonFace = palette().color(QPalette::Button).rgb();
+    const PaintOutcome outcome = paintGraph(m_graph, m_state.view, m_doc, in, m_scene);
+    m_painter.paint(m_scene, m_image);
+    applyPaintOutcome(outcome);
+}
+
+void CHygView::applyPaintOutcome(const PaintOutcome& o) {
+    if (o.showCaptions) {
+        emit statusTextChanged(
+            1, QString::fromLatin1(kTimeCaption.data(), static_cast<int>(kTimeCaption.size())));
+        emit statusTextChanged(2, QString::fromLatin1(kChannelCaption.data(),
+                                                      static_cast<int>(kChannelCaption.size())));
+    }
+    QScrollBar* bar = m_scrollStrip->scrollBar();
+    bar->setEnabled(o.zoomMode);
+    if (o.zoomMode) {
+        bar->setRange(0, o.scrollRange);
+        if (o.showScrollPos) {
+            bar->setValue(m_state.view.m_scrollPos);
         }
     }
-    if (m_state.view.m_runStarted) {
-        m_sampleTimer.start(m_state.view.m_samplePeriodMs);
-        m_state.view.m_runStarted = false;
+    if (o.invalidateAgain) {
+        // Asked from inside a paint: the new scale gets a paint of its own.
+        QMetaObject::invokeMethod(this, &CHygView::invalidateGraph, Qt::QueuedConnection);
+    }
+    if (o.rearmSampleClock) {
+        m_sampleTimer.start(o.samplePeriodMs);
     }
     m_graphBar->refresh();
+    m_readoutBar->refresh();
+}
+
+void CHygView::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    if (zoomPress(m_graph, m_state.view, geometry(), {at.x(), at.y()})) {
+        m_dragTimer.start(kDragWatchPeriodMs);
+    }
+}
+
+void CHygView::strokeBand(const PixelRect& band) {
+    if (band.width() <= 0 || band.height() <= 0) {
+        return;
+    }
+    xorBand(ScenePainter::pixelsOf(m_image), band);
+    update(QRect(band.left, band.top, band.width(), band.height()));
+}
+
+void CHygView::mouseMoveEvent(QMouseEvent* event) {
+    QWidget::mouseMoveEvent(event);
+    if (m_graphDirty) {
+        renderGraph();  // strokes go on the image the screen is about to show
+    }
+    const QPoint at = event->position().toPoint();
+    const PlotGeometry g = geometry();
+    const MoveOutcome o = zoomMove(m_graph, m_state.view, m_doc, g, {at.x(), at.y()});
+    if (!o.handled) {
+        return;
+    }
+    const PixelBuffer buf = ScenePainter::pixelsOf(m_image);
+    auto strokeCursor = [&](int x) {
+        xorCursorLine(buf, g, x);
+        const PixelRect r = cursorLineRect(g, x);
+        update(QRect(r.left, r.top, r.width(), r.height()));
+    };
+    if (o.eraseCursor) {
+        strokeCursor(o.erasedCursorX);
+    }
+    strokeCursor(o.cursorX);
+    if (o.readout) {
+        emit statusTextChanged(1, QString::fromStdString(o.timeText));
+        emit statusTextChanged(2, QString::fromStdString(o.readingText));
+    }
+    strokeBand(o.erasedBand);
+    strokeBand(o.drawnBand);
+}
+
+void CHygView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;  // the right button has no function
+    }
+    const QPoint at = event->position().toPoint();
+    const ReleaseOutcome o = zoomRelease(m_graph, m_state.view, geometry(), {at.x(), at.y()});
+    strokeBand(o.erasedBand);
+    if (o.repaint) {
+        repaintGraph();
+    }
+}
+
+void CHygView::dragWatchTick() {
+    const QPoint at = mapFromGlobal(QCursor::pos());
+    if (kr5061::dragWatchTick(m_graph, m_state.view, rectAt(0, 0, width(), height()),
+                              {at.x(), at.y()})) {
+        repaintGraph();
+        m_dragTimer.stop();
+    }
+}
+
+void CHygView::OnUndoZoom() {
+    undoZoom(m_graph, m_state.view);
+    m_scrollStrip->scrollBar()->setEnabled(false);
+    repaintGraph();
+}
+
+void CHygView::onScrollThumb(int position) {
+    m_scrollStrip->scrollBar()->setSliderPosition(thumbTrack(m_state.view, position));
+    repaintGraph();
+}
+
+void CHygView::onScrollAction(int action) {
+    if (action == QAbstractSlider::SliderMove) {
+        return;  // thumb tracking has its own handler
+    }
+    QScrollBar* bar = m_scrollStrip->scrollBar();
+    bar->setSliderPosition(bar->value());
+    repaintGraph();
 }
 
 }  // namespace kr5061

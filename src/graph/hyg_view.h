@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
+#include "graph/graph_scene.h"
 #include "graph/live_graph.h"
+#include "graph/scene_painter.h"
 #include "link/link_state.h"
 #include "store/hyg_doc.h"
 
@@ -17,15 +20,17 @@ class CScrollStrip;
 
 // The real-time graph, the single view of the document. It owns the docked
 // panels (children of the main frame, placed on every resize), the sample
-// clock and the link watchdog.
+// clock, the link watchdog and the drag watch. A paint runs the core's graph
+// paint into a cached image of the whole view; the cursor line and the rubber
+// band are XOR strokes on that image, so drawing them twice wipes them and a
+// plain expose only shows the image again.
 class CHygView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWatchdogPeriodMs = 3000;
     static constexpr int kDragWatchPeriodMs = 10;
 
-    CHygView(LiveState& state, CHygDoc& doc, LiveGraph& graph, LinkDriver& link,
-             QWidget* frame);
+    CHygView(LiveState& state, CHygDoc& doc, LiveGraph& graph, LinkDriver& link, QWidget* frame);
 
     // First show: start the sample clock and the watchdog.
     void initialUpdate();
@@ -38,6 +43,18 @@ public:
 
     // Timer jobs, public so they can also be driven directly.
     void sampleClockTick();
+    void dragWatchTick();
+
+    // Undo Zoom (32811): back to the live graph.
+    void OnUndoZoom();
+
+    // The graph must be drawn anew at the next paint; repaintGraph draws it now.
+    void invalidateGraph();
+    void repaintGraph();
+
+    // The image the latest paint produced, with any XOR strokes on it.
+    const QImage& graphImage() const { return m_image; }
+    const QTimer& dragTimer() const { return m_dragTimer; }
 
     CGraphBar* graphBar() const { return m_graphBar; }
     CReadoutBar* readoutBar() const { return m_readoutBar; }
@@ -45,12 +62,26 @@ public:
     CScrollStrip* scrollStrip() const { return m_scrollStrip; }
     const QTimer& sampleTimer() const { return m_sampleTimer; }
 
+signals:
+    // Status-bar pane text (1: time, 2: readings) for the main frame.
+    void statusTextChanged(int pane, const QString& text);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void onFramesAccepted();
     void onLinkLost();
+    void renderGraph();
+    void applyPaintOutcome(const PaintOutcome& outcome);
+    PlotGeometry geometry() const;
+    void strokeBand(const PixelRect& band);
+    void onScrollThumb(int position);
+    void onScrollAction(int action);
 
     LiveState& m_state;
     CHygDoc& m_doc;
@@ -63,6 +94,11 @@ private:
     CScrollStrip* m_scrollStrip;
     QTimer m_sampleTimer;  // timer 1
     QTimer m_dragTimer;    // timer 3, the rubber band's drag watch
+    QPoint m_frameClientOrigin;
+    QImage m_image;
+    GraphScene m_scene;
+    ScenePainter m_painter;
+    bool m_graphDirty = true;
 };
 
 }  // namespace kr5061

@@ -50,6 +50,8 @@ struct LiveGraph {
 
     float plotX[kChannelCount][kSampleCapacity] = {};
     float plotY[kChannelCount][kSampleCapacity] = {};
+    // Level 0 is written by every paint; of the levels above it only the
+    // current zoomLevel holds coordinates (the paint derives it from level 0).
     float levelX[kChannelCount][kZoomLevels][kSampleCapacity] = {};
     float levelY[kChannelCount][kZoomLevels][kSampleCapacity] = {};
 

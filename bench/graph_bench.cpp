@@ -1,0 +1,141 @@
+// Paint cost of the real-time graph: scene built and drawn into a 1920 x 1080
+// image for a full store of 10010 samples by five channels, live and zoomed.
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "graph/graph_scene.h"
+#include "graph/live_graph.h"
+#include "graph/scene_painter.h"
+#include "graph/zoom_cursor.h"
+#include "link/link_state.h"
+#include "store/hyg_doc.h"
+
+// Counts allocations made through operator new, to show that building and
+// rasterising a scene allocates nothing.
+namespace {
+std::atomic<long> g_allocations{0};
+}
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace kr5061 {
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+struct Bench {
+    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
+    std::unique_ptr<LiveGraph> graph = makeLiveGraph();
+    std::unique_ptr<LiveState> state = std::make_unique<LiveState>();
+    GraphScene scene;
+    ScenePainter painter;
+    QImage image{kWidth, kHeight, QImage::Format_RGB32};
+    SceneInputs in;
+
+    Bench() {
+        in.viewClient = rectAt(0, 0, kWidth, kHeight);
+        in.frameOriginY = 30;
+        // A slowly drifting room, readings on one decimal as the instrument sends them.
+        for (int i = 0; i < kSampleCapacity; ++i) {
+            const double t = i / 400.0;
+            doc->m_live[kAir][i] = static_cast<float>(std::round((23 + 3 * std::sin(t)) * 10) / 10);
+            doc->m_live[kWetBulb][i] = doc->m_live[kAir][i] - 5.0f;
+            doc->m_live[kDewPoint][i] =
+                static_cast<float>(std::round((15 + std::cos(t)) * 10) / 10);
+            doc->m_live[kSurface][i] =
+                static_cast<float>(std::round((45 + 8 * std::sin(3 * t)) * 10) / 10);
+            doc->m_live[kHumidity][i] =
+                static_cast<float>(std::round((50 + 9 * std::cos(2 * t)) * 10) / 10);
+        }
+        ViewState& v = state->view;
+        v.m_sampleIndex = kSampleCapacity;
+        v.m_startTime = 1700000000;
+        v.m_samplePeriodMs = 1000;
+        // Let the live scale settle: a fresh run compresses until all samples fit.
+        while (paint()) {
+        }
+    }
+
+    bool paint() {
+        const PaintOutcome o = paintGraph(*graph, state->view, *doc, in, scene);
+        painter.paint(scene, image);
+        return o.invalidateAgain;
+    }
+
+    // Zooms level by level into the middle of the plot, as the mouse would.
+    void zoomTo(int levels) {
+        const PlotGeometry g = plotGeometry(in.viewClient);
+        const GraphPoint a{g.x0 + g.width * 4 / 100, g.y0 + g.height * 2 / 100};
+        const GraphPoint b{g.x0 + g.width * 96 / 100, g.y0 + g.height * 98 / 100};
+        for (int l = 0; l < levels; ++l) {
+            zoomPress(*graph, state->view, g, a);
+            zoomMove(*graph, state->view, *doc, g, b);
+            const ReleaseOutcome r = zoomRelease(*graph, state->view, g, b);
+            if (!r.zoomedIn) {
+                std::abort();  // the stack must reach the level asked for
+            }
+            paint();
+        }
+    }
+};
+
+void run(benchmark::State& st, Bench& b) {
+    long coreAllocations = 0;
+    for (auto _ : st) {
+        const long before = g_allocations.load();
+        paintGraph(*b.graph, b.state->view, *b.doc, b.in, b.scene);
+        coreAllocations += g_allocations.load() - before;
+        b.painter.paint(b.scene, b.image);  // raster layers and texts
+        benchmark::DoNotOptimize(b.image.constBits());
+    }
+    st.counters["core_allocs_per_paint"] =
+        benchmark::Counter(static_cast<double>(coreAllocations) / st.iterations());
+}
+
+void LivePaint(benchmark::State& st) {
+    Bench b;
+    run(st, b);
+}
+
+void ZoomPaint(benchmark::State& st) {
+    Bench b;
+    b.zoomTo(static_cast<int>(st.range(0)));
+    run(st, b);
+}
+
+}  // namespace
+}  // namespace kr5061
+
+BENCHMARK(kr5061::LivePaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(kr5061::ZoomPaint)->Arg(1)->Arg(10)->Arg(99)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    benchmark::Initialize(&argc, argv);
+    QGuiApplication app(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

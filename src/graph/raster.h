@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "graph/graph_layout.h"
+
+namespace kr5061 {
+
+// A colour as a 32-bit pixel, 0xffRRGGBB (the layout of an RGB32 image).
+using Pixel = std::uint32_t;
+
+constexpr Pixel rgb(int r, int g, int b) {
+    return 0xff000000u | (static_cast<Pixel>(r & 0xff) << 16) |
+           (static_cast<Pixel>(g & 0xff) << 8) | static_cast<Pixel>(b & 0xff);
+}
+
+// Inverting a pixel flips its colour bits and keeps it opaque; doing it twice
+// gives the pixel back, which is what the cursor line and the rubber band rely on.
+constexpr Pixel invertPixel(Pixel p) {
+    return p ^ 0x00ffffffu;
+}
+
+// A pixel buffer the rasteriser draws into without owning it (a window's image
+// is wrapped in place, never copied). stride counts pixels per row.
+struct PixelBuffer {
+    Pixel* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+
+    Pixel& at(int x, int y) const { return pixels[static_cast<long>(y) * stride + x]; }
+    PixelRect bounds() const { return {0, 0, width, height}; }
+};
+
+enum class LineStyle : std::uint8_t {
+    Solid,
+    // Three pixels on, three off, counted from the line's start point, so the
+    // pattern of a clipped line is the pattern of the whole line.
+    Dotted,
+};
+
+enum class LineMode : std::uint8_t { Set, Invert };
+
+inline constexpr int kDotRun = 3;
+
+// Truncation toward zero, as std::trunc, but done by the integer conversion
+// whenever the value fits one: std::trunc is a library call on the baseline
+// x86-64 target and a paint truncates a few hundred thousand coordinates.
+inline float truncPixel(float v) {
+    return v > -2.0e9f && v < 2.0e9f ? std::copysign(static_cast<float>(static_cast<int>(v)), v)
+                                     : std::trunc(v);
+}
+inline double truncPixel(double v) {
+    return v > -4.0e18 && v < 4.0e18
+               ? std::copysign(static_cast<double>(static_cast<long long>(v)), v)
+               : std::trunc(v);
+}
+
+// Fills the rectangle (x, y, width, height) clipped to `clip` and the buffer.
+void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,
+              Pixel colour);
+
+// A one-pixel line from (x0, y0) towards (x1, y1); like a pen moved to the start
+// and drawn to the end, the end pixel itself is left out. Coordinates may lie
+// millions of pixels outside the buffer: only the part inside `clip` is stepped
+// through, and the pixels drawn are exactly those of the whole line. Non-finite
+// coordinates draw nothing.
+void drawLine(const PixelBuffer& buf, const PixelRect& clip, double x0, double y0, double x1,
+              double y1, Pixel colour, LineStyle style = LineStyle::Solid,
+              LineMode mode = LineMode::Set);
+
+// drawLine for a solid line whose two end points both lie inside the buffer
+// (the caller has checked): the same pixels, without the clipping work.
+void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour);
+
+// The rubber band: a one-pixel frame around `rect` (right and bottom exclusive)
+// whose pixels are inverted in a checkerboard pattern, like a halftone frame
+// drawn by XOR. Drawing the same frame twice restores the buffer.
+void invertHalftoneFrame(const PixelBuffer& buf, const PixelRect& clip, const PixelRect& rect);
+
+// Intersection of two rectangles; empty ones come out with zero width or height.
+PixelRect intersect(const PixelRect& a, const PixelRect& b);
+
+}  // namespace kr5061

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QScrollBar>
+#include <QTest>
+#include <memory>
+
+#include "app/main_frame.h"
+#include "graph/graph_layout.h"
+#include "graph/graph_scene.h"
+#include "graph/hyg_view.h"
+#include "graph/scroll_strip.h"
+#include "link/ms_comm.h"
+#include "support/test_dirs.h"
+
+namespace kr5061 {
+namespace {
+
+constexpr int kUndoZoom = 32811;
+
+// The main window on the offscreen platform with a run of samples in the store.
+struct GraphWindow : testing::Test {
+    test::ScopedConfigDir config;
+    std::unique_ptr<LiveState> state = std::make_unique<LiveState>();
+    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
+    std::unique_ptr<LiveGraph> graph = makeLiveGraph();
+    std::unique_ptr<LoggerStore> loggerStore = makeLoggerStore();
+    std::unique_ptr<LoggerGraph> loggerGraph = makeLoggerGraph();
+    std::unique_ptr<CMSComm> comm = std::make_unique<CMSComm>();
+    std::unique_ptr<CMainFrame> frame;
+    CHygView* view = nullptr;
+
+    void SetUp() override {
+        frame = std::make_unique<CMainFrame>(*state, *doc, *graph, *comm, *loggerStore,
+                                             *loggerGraph);
+        frame->resize(1400, 900);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        view = frame->view();
+    }
+
+    void commit(int n, float value) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            for (int i = 0; i < n; ++i) {
+                doc->m_live[ch][i] = value;
+            }
+        }
+        state->view.m_startTime = 1700000000;
+        state->view.m_sampleIndex = n;
+        for (int i = 0; i < 5; ++i) {  // the first paint may compress and ask for another
+            view->repaintGraph();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    PlotGeometry geometry() const {
+        return plotGeometry(rectAt(0, 0, view->width(), view->height()));
+    }
+    QRgb pixel(int x, int y) const { return view->grab().toImage().pixel(x, y); }
+};
+
+TEST_F(GraphWindow, PaintShowsPlotGridTraceStripsAndCaptions) {
+    view->repaintGraph();
+    EXPECT_EQ(frame->paneText(1), QStringLiteral("time:"));
+    EXPECT_EQ(frame->paneText(2),
+              QStringLiteral("AIR:         WB:         DP:         K/IR:         RH:"));
+
+    commit(20, 45.0f);
+    const PlotGeometry g = geometry();
+    const QImage shot = view->grab().toImage();
+    const int traceY = g.y0 + static_cast<int>(g.height - g.height * 0.45f);
+    EXPECT_EQ(shot.pixel(g.x0 + 3, traceY), kTraceColour[kHumidity]);  // drawn last, on top
+    EXPECT_EQ(shot.pixel(g.x0 + 5, g.y0 + 5), kPlotBackground);
+    EXPECT_EQ(shot.pixel(g.x0 + 6, g.y0 + static_cast<int>(g.height * 0.1)), kGridColour);
+    EXPECT_EQ(shot.pixel(230, g.y0 + 5), kBandColour);       // value-label strip
+    EXPECT_EQ(shot.pixel(g.x1 + 5, g.y0 + 5), kBandColour);  // right margin
+    // Some dark text pixels of the value labels inside the strip.
+    int dark = 0;
+    for (int y = g.y0 - 30; y < g.y1 + 30; ++y) {
+        for (int x = 226; x < 226 + 60; ++x) {
+            dark += qGray(shot.pixel(x, y)) < 100;
+        }
+    }
+    EXPECT_GT(dark, 50);
+}
+
+TEST_F(GraphWindow, CursorLineIsAnXorStrokeAndTheReadoutGoesToTheStatusBar) {
+    commit(20, 45.0f);
+    const PlotGeometry g = geometry();
+    const QPoint at(g.x0 + 200, g.y0 + 50);
+    QTest::mouseMove(view, at);
+    EXPECT_EQ(pixel(at.x(), g.y0), qRgb(255, 255, 255));  // inverted black
+    EXPECT_EQ(pixel(at.x(), g.y0 + 3), kPlotBackground);  // between the dots
+    EXPECT_TRUE(frame->paneText(1).startsWith(QStringLiteral("time:")));
+    EXPECT_EQ(frame->paneText(2),
+              QStringLiteral("AIR:45.0 C    WB:45.0 C    DP:45.0 C    K/IR:45.0 C    RH:45.0 %RH"));
+    QTest::mouseMove(view, at + QPoint(40, 0));
+    EXPECT_EQ(pixel(at.x(), g.y0), kPlotBackground);  // the old line is gone
+    EXPECT_EQ(pixel(at.x() + 40, g.y0), qRgb(255, 255, 255));
+}
+
+TEST_F(GraphWindow, PressDragReleaseZoomsAndUndoZoomReturnsToLive) {
+    commit(40, 45.0f);
+    const PlotGeometry g = geometry();
+    const QPoint a(g.x0 + 100, g.y0 + 40), b(g.x0 + 400, g.y1 - 40);
+    QTest::mousePress(view, Qt::LeftButton, {}, a);
+    EXPECT_TRUE(view->dragTimer().isActive());
+    QTest::mouseMove(view, b);
+    // The rubber band is on the image: a corner pixel of the frame is inverted.
+    EXPECT_EQ(pixel(a.x(), a.y() + (a.x() + a.y()) % 2), qRgb(255, 255, 255));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, b);
+    EXPECT_EQ(graph->zoomLevel, 1);
+    EXPECT_EQ(graph->liveMode, 0);
+    EXPECT_FALSE(state->view.m_dragActive);
+    QScrollBar* bar = view->scrollStrip()->scrollBar();
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_EQ(bar->maximum(), 40);
+    EXPECT_EQ(bar->value(), state->view.m_scrollPos);
+    frame->updateCommandUI();
+    QAction* undo = frame->action(kUndoZoom);
+    ASSERT_NE(undo, nullptr);
+    EXPECT_TRUE(undo->isEnabled());
+    // The band was wiped by the zoom's repaint.
+    EXPECT_EQ(pixel(a.x(), a.y() + (a.x() + a.y()) % 2) == qRgb(255, 255, 255), false);
+
+    undo->trigger();
+    EXPECT_EQ(graph->zoomLevel, 0);
+    EXPECT_EQ(graph->liveMode, 1);
+    EXPECT_FALSE(bar->isEnabled());
+    frame->updateCommandUI();
+    EXPECT_FALSE(undo->isEnabled());
+}
+
+}  // namespace
+}  // namespace kr5061
