@@ -14,6 +14,7 @@
 
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
+#include "logger/logger_text_painter.h"
 #include "logger/logger_zoom.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
@@ -282,34 +283,7 @@ PixelBuffer CLoggerWnd::frameBuffer() {
                        m_frame.height(), static_cast<int>(m_frame.bytesPerLine() / 4)};
 }
 
-void CLoggerWnd::drawTexts(const LoggerScene& scene) {
-    if (scene.texts.empty()) {
-        return;
-    }
-    static const QFont fontA = pixelFont(QStringLiteral("Arial"), 14, 100);
-    static const QFont fontB = [] {
-        QFont f = pixelFont(QStringLiteral("Arial"), 12, 100);
-        f.setStretch(94);  // about 5 pixels a character
-        return f;
-    }();
-    QPainter p(&m_frame);
-    p.setBackgroundMode(Qt::OpaqueMode);
-    p.setBackground(Qt::white);
-    p.setPen(Qt::black);
-    LoggerFont current = LoggerFont::B;
-    p.setFont(fontB);
-    for (const LoggerText& t : scene.texts) {
-        if (t.font != current) {
-            current = t.font;
-            p.setFont(current == LoggerFont::A ? fontA : fontB);
-        }
-        m_text.resize(static_cast<qsizetype>(t.text.size()));
-        for (std::size_t i = 0; i < t.text.size(); ++i) {
-            m_text[static_cast<qsizetype>(i)] = QLatin1Char(t.text[i]);
-        }
-        p.drawText(QPoint(t.x, t.y + p.fontMetrics().ascent()), m_text);
-    }
-}
+void CLoggerWnd::drawTexts(const LoggerScene& scene) { drawLoggerTexts(m_frame, scene, m_text); }
 
 void CLoggerWnd::composeFrame() {
     if (m_frame.size() != size()) {
