@@ -5,7 +5,6 @@
 #include <ctime>
 #include <limits>
 
-#include "graph/graph_scale.h"
 #include "store/number_text.h"
 
 namespace kr5061 {
@@ -44,11 +43,16 @@ void segment(const PixelBuffer& buf, float x0, float y0, float x1, float y1, Pix
         (y0 >= h && y1 >= h)) {
         return;
     }
-    drawLine(buf, buf.bounds(), std::trunc(x0), std::trunc(y0), std::trunc(x1), std::trunc(y1),
-             c);
+    // Records packed closer than a pixel give segments that start and end in
+    // the same pixel; a line leaves out its end pixel, so those draw nothing.
+    if (truncInt(x0) == truncInt(x1) && truncInt(y0) == truncInt(y1)) {
+        return;
+    }
+    drawLine(buf, buf.bounds(), x0, y0, x1, y1, c);  // it truncates the ends itself
 }
 
-void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H) {
+void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
+                  bool masked) {
     fillRect(buf, buf.bounds(), truncInt(g.plotLeft), truncInt(g.plotTop),
              truncInt(g.plotRight) - truncInt(g.plotLeft),
              truncInt(g.plotBottom) - truncInt(g.plotTop), rgb(0, 0, 0));
@@ -68,8 +72,29 @@ void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H
         hLine(buf, g.plotLeft - 3, g.plotLeft, g.plotTop + H * static_cast<float>(k) * 0.1f,
               kLoggerEdge);
     }
-    fillRect(buf, buf.bounds(), truncInt(g.plotLeft - 11.2f), truncInt(g.plotBottom) + 1,
-             truncInt(g.plotRight), 100, kLoggerBackground);
+    if (!masked) {
+        fillRect(buf, buf.bounds(), truncInt(g.plotLeft - 11.2f), truncInt(g.plotBottom) + 1,
+                 truncInt(g.plotRight), 100, kLoggerBackground);
+    }
+}
+
+// trunc() for doubles without a library call: the conversion truncates and is
+// exact below 2^52, where every double is already whole beyond it.
+inline double truncFast(double d) {
+    return std::abs(d) < 4503599627370496.0 ? static_cast<double>(static_cast<std::int64_t>(d))
+                                            : d;
+}
+
+// The plotted value of a stored reading, bit for bit that of plottedValue(),
+// written out here so that the 50 000 values of a paint need no calls.
+inline float plotted(int ch, float stored, bool fahrenheit) {
+    const float v = (fahrenheit && ch != kHumidity) ? toFahrenheit(stored) : stored;
+    double tenths = static_cast<double>(v) * 10.0;
+    tenths += std::copysign(std::abs(tenths) * 1e-6, tenths);
+    if (ch == kSurface) {
+        return static_cast<float>(truncFast(tenths) / 10.0);
+    }
+    return static_cast<float>(truncFast(tenths + std::copysign(0.5, tenths)) / 10.0);
 }
 
 void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, float W, float H) {
@@ -84,9 +109,9 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     for (int i = 0; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            const float r = plottedValue(ch, doc.m_recall[i][ch], fahrenheit);
-            g.loggerX[i][ch][0] = x;
-            g.loggerY[i][ch][0] = g.plotBottom - (r - a0) * H / (a10 - a0);
+            const float r = plotted(ch, doc.m_recall[i][ch], fahrenheit);
+            g.loggerX[0][i][ch] = x;
+            g.loggerY[0][i][ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
         }
     }
 }
@@ -107,8 +132,8 @@ void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
     for (int i = 0; i + 1 < n; ++i) {
         for (int ch = 0; ch < kChannelCount; ++ch) {
             if (g.showChannel[ch]) {
-                segment(buf, g.loggerX[i][ch][0], g.loggerY[i][ch][0], g.loggerX[i + 1][ch][0],
-                        g.loggerY[i + 1][ch][0], kLoggerTrace[ch]);
+                segment(buf, g.loggerX[0][i][ch], g.loggerY[0][i][ch], g.loggerX[0][i + 1][ch],
+                        g.loggerY[0][i + 1][ch], kLoggerTrace[ch]);
             }
         }
     }
@@ -142,44 +167,34 @@ void rebuildAxes(LoggerGraph& g, int depth, float H) {
     }
 }
 
-// Coordinates of levels 1..depth. A record's levels lie next to each other in
-// memory, so records are taken in small blocks whose levels are computed in
-// contiguous scratch rows (which the compiler vectorises) and written back
-// while the block is still in cache.
+// One level's coordinates from the level below: origin + (v - lo) x extent / span.
+// Fixed-size chunks let the compiler vectorise the loop.
+void scaleLevel(const float* from, float* to, int count, float origin, float lo, float span,
+                float extent) {
+    constexpr int kChunk = 16;
+    int k = 0;
+    for (; k + kChunk <= count; k += kChunk) {
+        for (int j = 0; j < kChunk; ++j) {
+            to[k + j] = origin + (from[k + j] - lo) * extent / span;
+        }
+    }
+    for (; k < count; ++k) {
+        to[k] = origin + (from[k] - lo) * extent / span;
+    }
+}
+
+static_assert(sizeof(LoggerGraph::loggerX[0]) == sizeof(float) * kSampleCapacity * kChannelCount,
+              "a level's coordinates must be one contiguous block");
+
+// Coordinates of levels 1..depth, level by level.
 void rebuildCoordinates(LoggerGraph& g, int n, int depth, float W, float H) {
-    constexpr int kBlock = 64;
-    float bx[kBlock];
-    float by[kChannelCount][kBlock];
-    for (int first = 0; first < n; first += kBlock) {
-        const int m = std::min(kBlock, n - first);
-        for (int j = 0; j < m; ++j) {
-            bx[j] = g.loggerX[first + j][0][0];
-            for (int ch = 0; ch < kChannelCount; ++ch) {
-                by[ch][j] = g.loggerY[first + j][ch][0];
-            }
-        }
-        for (int l = 1; l <= depth; ++l) {
-            const float loX = g.zoomLoX[l - 1], dX = g.zoomHiX[l - 1] - loX;
-            const float loY = g.zoomLoY[l - 1], dY = g.zoomHiY[l - 1] - loY;
-            const float left = g.plotLeft, top = g.plotTop;
-            for (int j = 0; j < m; ++j) {
-                bx[j] = left + (bx[j] - loX) * W / dX;
-            }
-            for (int ch = 0; ch < kChannelCount; ++ch) {
-                float* row = by[ch];
-                for (int j = 0; j < m; ++j) {
-                    row[j] = top + (row[j] - loY) * H / dY;
-                }
-            }
-            for (int j = 0; j < m; ++j) {
-                auto& xs = g.loggerX[first + j];
-                auto& ys = g.loggerY[first + j];
-                for (int ch = 0; ch < kChannelCount; ++ch) {
-                    xs[ch][l] = bx[j];
-                    ys[ch][l] = by[ch][j];
-                }
-            }
-        }
+    const int count = n * kChannelCount;
+    for (int l = 1; l <= depth; ++l) {
+        const int r = l - 1;
+        scaleLevel(&g.loggerX[r][0][0], &g.loggerX[l][0][0], count, g.plotLeft, g.zoomLoX[r],
+                   g.zoomHiX[r] - g.zoomLoX[r], W);
+        scaleLevel(&g.loggerY[r][0][0], &g.loggerY[l][0][0], count, g.plotTop, g.zoomLoY[r],
+                   g.zoomHiY[r] - g.zoomLoY[r], H);
     }
 }
 
@@ -192,7 +207,7 @@ void zoomGridAndLabelIndices(LoggerGraph& g, int n, float W, float s, const Pixe
             const int idx = g.firstIndex + m;
             g.labelIndex[m] = idx;
             if (idx >= 0 && idx < n) {
-                vLine(buf, g.loggerX[idx][0][D], g.plotBottom, g.plotTop, kLoggerZoomGrid);
+                vLine(buf, g.loggerX[D][idx][0], g.plotBottom, g.plotTop, kLoggerZoomGrid);
             }
         }
     } else {
@@ -200,7 +215,7 @@ void zoomGridAndLabelIndices(LoggerGraph& g, int n, float W, float s, const Pixe
         const int q = truncInt(W * f / s);
         for (int m = 0; m < kLoggerTimeLabels; ++m) {
             if (firstInside) {
-                vLine(buf, g.loggerX[g.firstIndex][0][D] + static_cast<float>(m * q) * s,
+                vLine(buf, g.loggerX[D][g.firstIndex][0] + static_cast<float>(m * q) * s,
                       g.plotBottom, g.plotTop, kLoggerZoomGrid);
             }
             g.labelIndex[m] = g.firstIndex + m * q;
@@ -225,7 +240,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
     }
     if (!g.firstIndexValid) {
         const float off = static_cast<float>(g.scrollOffset);
-        g.firstIndex = truncInt((g.plotLeft - (g.loggerX[0][0][D] + off * s)) / s + off);
+        g.firstIndex = truncInt((g.plotLeft - (g.loggerX[D][0][0] + off * s)) / s + off);
         scene.thumb = std::clamp(g.firstIndex, 0, n);
         g.firstIndexValid = true;
     }
@@ -242,8 +257,8 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
     for (int i = std::max(0, -off); i < n - off - 1 && i < n - 1; ++i) {
         for (int ch = 0; ch < kChannelCount; ++ch) {
             if (g.showChannel[ch]) {
-                segment(buf, g.loggerX[i + off][ch][D], g.loggerY[i][ch][D],
-                        g.loggerX[i + 1 + off][ch][D], g.loggerY[i + 1][ch][D], kLoggerTrace[ch]);
+                segment(buf, g.loggerX[D][i + off][ch], g.loggerY[D][i][ch],
+                        g.loggerX[D][i + 1 + off][ch], g.loggerY[D][i + 1][ch], kLoggerTrace[ch]);
             }
         }
     }
@@ -253,7 +268,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
         if (idx < 0 || idx >= n) {
             continue;
         }
-        const float x = g.loggerX[idx][0][D];
+        const float x = g.loggerX[D][idx][0];
         if (g.plotLeft <= x && x <= g.plotRight) {
             addText(scene, LoggerFont::A, truncInt(x), truncInt(g.plotBottom) + 1,
                     loggerClock(g.labelTime[m]));
@@ -317,7 +332,7 @@ float loggerRecordStep(const LoggerGraph& graph, const CHygDoc& doc) {
         return 0.0f;
     }
     const int D = graph.zoomLevel;
-    return graph.loggerX[1][0][D] - graph.loggerX[0][0][D];
+    return graph.loggerX[D][1][0] - graph.loggerX[D][0][0];
 }
 
 void addReadoutTexts(LoggerGraph& g, const CHygDoc& doc, LoggerScene& scene) {
@@ -340,13 +355,30 @@ void addReadoutTexts(LoggerGraph& g, const CHygDoc& doc, LoggerScene& scene) {
 void buildLoggerScene(LoggerGraph& g, const CHygDoc& doc, const ViewState& view,
                       bool storeEmpty, const PixelBuffer& buf, LoggerScene& scene) {
     scene.clear();
-    fillRect(buf, buf.bounds(), 0, 0, buf.width, buf.height, kLoggerBackground);
     g.plotLeft = 306;
     g.plotTop = 90;
     g.plotRight = static_cast<float>(buf.width - 61);
     g.plotBottom = static_cast<float>(buf.height - 61);
+    // Background everywhere; the plot's own area is filled black right after,
+    // so it is skipped here. With a set on screen the masks later paint
+    // everything around the plot below the top 23 rows except the plot's
+    // bottom row, so only those get the background first.
+    const PixelRect c = buf.bounds();
+    const int pl = 306, pt = 90, pr = buf.width - 61, pb = buf.height - 61;
+    const bool masked = !storeEmpty && pr > pl && pb > pt;
+    if (masked) {
+        fillRect(buf, c, 0, 0, buf.width, 23, kLoggerBackground);
+        fillRect(buf, c, 0, pb, buf.width, 1, kLoggerBackground);
+    } else if (pr > pl && pb > pt) {
+        fillRect(buf, c, 0, 0, buf.width, pt, kLoggerBackground);
+        fillRect(buf, c, 0, pb, buf.width, buf.height - pb, kLoggerBackground);
+        fillRect(buf, c, 0, pt, pl, pb - pt, kLoggerBackground);
+        fillRect(buf, c, pr, pt, buf.width - pr, pb - pt, kLoggerBackground);
+    } else {
+        fillRect(buf, c, 0, 0, buf.width, buf.height, kLoggerBackground);
+    }
     const float W = g.plotRight - g.plotLeft, H = g.plotBottom - g.plotTop;
-    frameAndGrid(g, buf, W, H);
+    frameAndGrid(g, buf, W, H, masked);
 
     if (!storeEmpty) {
         const int n = loggerRecordCount(doc);

@@ -29,10 +29,10 @@ void invertCursor(const LoggerGraph& g, const PixelBuffer& frame, int x) {
 void placeCursor(LoggerGraph& g, int n, int px, float s) {
     const int D = g.zoomLevel;
     const float fx = static_cast<float>(px);
-    const float at = (fx - g.loggerX[0][0][D]) / s - static_cast<float>(g.scrollOffset);
+    const float at = (fx - g.loggerX[D][0][0]) / s - static_cast<float>(g.scrollOffset);
     g.cursorIndex = static_cast<int>(std::clamp(at, -2.0e9f, 2.0e9f));
     const int j = g.cursorIndex + g.scrollOffset;
-    if (j >= 0 && j + 1 < n && fx - g.loggerX[j][0][D] > g.loggerX[j + 1][0][D] - fx) {
+    if (j >= 0 && j + 1 < n && fx - g.loggerX[D][j][0] > g.loggerX[D][j + 1][0] - fx) {
         ++g.cursorIndex;
     }
 }

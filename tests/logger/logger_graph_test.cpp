@@ -110,16 +110,39 @@ TEST_F(LoggerPicture, LevelZeroRoundsAndConvertsLikeThePlot) {
     paint();
     const float H = graph->plotBottom - graph->plotTop;
     auto yOf = [&](float r) { return graph->plotBottom - (r - 0.0f) * H / 100.0f; };
-    EXPECT_FLOAT_EQ(graph->loggerY[0][kSurface][0], yOf(12.3f));
-    EXPECT_FLOAT_EQ(graph->loggerY[0][kAir][0], yOf(12.4f));
-    EXPECT_FLOAT_EQ(graph->loggerY[1][kAir][0], yOf(-12.4f));
+    EXPECT_FLOAT_EQ(graph->loggerY[0][0][kSurface], yOf(12.3f));
+    EXPECT_FLOAT_EQ(graph->loggerY[0][0][kAir], yOf(12.4f));
+    EXPECT_FLOAT_EQ(graph->loggerY[0][1][kAir], yOf(-12.4f));
     EXPECT_FLOAT_EQ(graph->xStep, (graph->plotRight - graph->plotLeft) / 2);
-    EXPECT_FLOAT_EQ(graph->loggerX[2][kHumidity][0], graph->plotRight);
+    EXPECT_FLOAT_EQ(graph->loggerX[0][2][kHumidity], graph->plotRight);
 
     doc->m_recallFahrenheit = 1;
     paint();
-    EXPECT_FLOAT_EQ(graph->loggerY[2][kDewPoint][0], yOf(68.0f));   // 20 C
-    EXPECT_FLOAT_EQ(graph->loggerY[2][kHumidity][0], yOf(20.0f));  // RH never converted
+    EXPECT_FLOAT_EQ(graph->loggerY[0][2][kDewPoint], yOf(68.0f));   // 20 C
+    EXPECT_FLOAT_EQ(graph->loggerY[0][2][kHumidity], yOf(20.0f));  // RH never converted
+}
+
+TEST_F(LoggerPicture, LevelZeroFollowsThePlotRuleOnEveryKindOfValue) {
+    fill(kSampleCapacity);
+    for (int fahrenheit = 0; fahrenheit < 2; ++fahrenheit) {
+        doc->m_recallFahrenheit = static_cast<std::uint8_t>(fahrenheit);
+        for (int i = 0; i < kSampleCapacity; ++i) {
+            for (int ch = 0; ch < kChannelCount; ++ch) {
+                // Halves, near-halves, negatives, the absent mark and huge values.
+                const float v = static_cast<float>(i - 5000) * 0.05f + 0.01f * ch;
+                doc->m_recall[i][ch] = i == 7 ? -9000.0f : i == 8 ? 3.0e30f : v;
+            }
+        }
+        paint();
+        const float H = graph->plotBottom - graph->plotTop;
+        for (int i = 0; i < kSampleCapacity; ++i) {
+            for (int ch = 0; ch < kChannelCount; ++ch) {
+                const float r = plottedValue(ch, doc->m_recall[i][ch], fahrenheit == 1);
+                ASSERT_EQ(graph->loggerY[0][i][ch], graph->plotBottom - r * H / 100.0f)
+                    << i << " " << ch;
+            }
+        }
+    }
 }
 
 TEST_F(LoggerPicture, FullViewDrawsFrameTracesMasksAndBothTimeLabels) {
@@ -139,6 +162,25 @@ TEST_F(LoggerPicture, FullViewDrawsFrameTracesMasksAndBothTimeLabels) {
     EXPECT_EQ(end->text, loggerClock(1765000000 + 16));
 }
 
+TEST_F(LoggerPicture, EverythingAroundThePlotIsBackgroundInBothViews) {
+    fill(200, 500.0f);  // traces far above the axis, into the masked band
+    for (bool zoomed : {false, true}) {
+        graph->fullView = !zoomed;
+        paint();
+        const int l = 306, t = 90, r = 946 - 61, b = 598 - 61;
+        for (int y = 23; y < 598; ++y) {
+            for (int x = 0; x < 946; ++x) {
+                const bool plot = x >= l && x < r && y >= t && y <= b;
+                if (!plot && y != 59 && y != 60) {
+                    ASSERT_EQ(px(x, y), kLoggerBackground) << x << "," << y;
+                }
+            }
+        }
+        EXPECT_EQ(px(l + 1, b), kLoggerGrid);
+        EXPECT_EQ(px(l, b - 1), zoomed ? kLoggerZoomGrid : kLoggerEdge);  // first record line on top
+    }
+}
+
 TEST_F(LoggerPicture, HiddenChannelsLeaveNoTraceOrLegendButKeepCoordinates) {
     fill(9, 50.0f);
     doc->m_recall[4][kAir] = 30.0f;
@@ -149,8 +191,8 @@ TEST_F(LoggerPicture, HiddenChannelsLeaveNoTraceOrLegendButKeepCoordinates) {
     EXPECT_TRUE(hasText(scene, "AIR"));
     EXPECT_FALSE(hasText(scene, "RH"));
     EXPECT_FALSE(hasText(scene, "WB"));
-    EXPECT_FLOAT_EQ(graph->loggerY[4][kHumidity][0], graph->loggerY[3][kHumidity][0]);
-    EXPECT_NE(graph->loggerY[4][kAir][0], graph->loggerY[3][kAir][0]);
+    EXPECT_FLOAT_EQ(graph->loggerY[0][4][kHumidity], graph->loggerY[0][3][kHumidity]);
+    EXPECT_NE(graph->loggerY[0][4][kAir], graph->loggerY[0][3][kAir]);
 }
 
 TEST_F(LoggerPicture, EmptyStoreShowsFrameAndLegendOnly) {
@@ -189,7 +231,7 @@ TEST_F(LoggerPicture, ZoomLevelAxisFollowsTheDraggedRectangle) {
     EXPECT_FLOAT_EQ(graph->loggerAxisValue[10][1], 50.0f);
     EXPECT_TRUE(hasText(scene, "50.00"));
     // 20.0 sat at 4/10 of the way up; now it sits at 4/5.
-    EXPECT_NEAR(graph->loggerY[0][kAir][1], bottom - 0.4f * 450, 1e-3);
+    EXPECT_NEAR(graph->loggerY[1][0][kAir], bottom - 0.4f * 450, 1e-3);
     EXPECT_TRUE(scene.zoomMode);
     EXPECT_EQ(scene.scrollMax, 101);
     EXPECT_EQ(scene.thumb, 0);
