@@ -30,8 +30,10 @@ struct LoggerGraph {
     float zoomLoX[kLoggerZoomLevels] = {}, zoomLoY[kLoggerZoomLevels] = {};
     float zoomHiX[kLoggerZoomLevels] = {}, zoomHiY[kLoggerZoomLevels] = {};
     float loggerAxisValue[kLoggerAxisLines][kLoggerZoomLevels] = {};
-    float loggerX[kSampleCapacity][kChannelCount][kLoggerZoomLevels] = {};
-    float loggerY[kSampleCapacity][kChannelCount][kLoggerZoomLevels] = {};
+    // Plot pixel of record i, channel ch at zoom level l: [l][i][ch]. Each level
+    // is one contiguous block, so a paint streams through the levels it rebuilds.
+    float loggerX[kLoggerZoomLevels][kSampleCapacity][kChannelCount] = {};
+    float loggerY[kLoggerZoomLevels][kSampleCapacity][kChannelCount] = {};
     float xStep = -1.0f;
     int firstIndex = 0;
     bool firstIndexValid = false;

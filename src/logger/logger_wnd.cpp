@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -12,6 +14,8 @@
 
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
+#include "logger/logger_text_painter.h"
+#include "logger/logger_zoom.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
 #include "panels/yaxis_dlg.h"
@@ -69,6 +73,19 @@ CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, Vie
     m_scroll->setObjectName(QStringLiteral("1090"));
     m_scroll->setGeometry(duRect(151, 284, 295, 8));
     m_scroll->setEnabled(false);
+    // Only a released thumb moves the data; every other request puts it back.
+    m_scroll->setTracking(false);
+    connect(m_scroll, &QScrollBar::sliderReleased, this,
+            [this] { OnHScroll(true, m_scroll->sliderPosition()); });
+    connect(m_scroll, &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove) {
+            OnHScroll(false, m_scroll->sliderPosition());
+        }
+    });
+    setMouseTracking(true);
+    m_dragWatch.setInterval(10);
+    connect(&m_dragWatch, &QTimer::timeout, this,
+            [this] { OnDragWatch(mapFromGlobal(QCursor::pos())); });
 }
 
 void CLoggerWnd::createToolBar() {
@@ -150,7 +167,7 @@ bool CLoggerWnd::eventFilter(QObject* watched, QEvent* event) {
         // The list's selection mark decides, wherever in the list the click landed.
         if (SelectSet(m_store, m_list->currentRow(), m_doc, m_view)) {
             resetToFullView(false);
-            update();
+            redraw();
         }
         return true;
     }
@@ -192,7 +209,7 @@ QString CLoggerWnd::chooseOpenPath() {
 
 void CLoggerWnd::OnDownload() {
     resetToFullView(true);
-    repaint();
+    redrawNow();
     const QString path = chooseOpenPath();
     m_store.loggerPath = path.toStdString();
     const LoadResult result = downloadSet(m_store.loggerPath, m_doc, m_view);
@@ -202,7 +219,7 @@ void CLoggerWnd::OnDownload() {
     if (result.ok()) {
         resetToFullView(true);
     }
-    update();
+    redraw();
 }
 
 void CLoggerWnd::adoptIfLoaded() {
@@ -232,13 +249,13 @@ void CLoggerWnd::OnPrint() {
 }
 
 void CLoggerWnd::OnZoomOut() {
-    resetToFullView(false);
-    update();
+    resetToFullView(true);
+    redrawNow();
 }
 
 void CLoggerWnd::OnChannel(int only) {
     showLoggerChannel(m_graph, only);
-    update();
+    redraw();
 }
 
 void CLoggerWnd::OnYAxis() {
@@ -248,16 +265,106 @@ void CLoggerWnd::OnYAxis() {
     }
     m_view.m_loggerGain = gainFromIndex(dlg.m_gainIndex, m_view.m_loggerGain);
     m_view.m_loggerOffset = offsetFromIndex(dlg.m_offsetIndex, m_view.m_loggerOffset);
+    redraw();
+}
+
+void CLoggerWnd::redraw() {
+    m_compose = true;
     update();
 }
 
+void CLoggerWnd::redrawNow() {
+    m_compose = true;
+    repaint();
+}
+
+PixelBuffer CLoggerWnd::frameBuffer() {
+    return PixelBuffer{reinterpret_cast<Pixel*>(m_frame.bits()), m_frame.width(),
+                       m_frame.height(), static_cast<int>(m_frame.bytesPerLine() / 4)};
+}
+
+void CLoggerWnd::drawTexts(const LoggerScene& scene) { drawLoggerTexts(m_frame, scene, m_text); }
+
+void CLoggerWnd::composeFrame() {
+    if (m_frame.size() != size()) {
+        m_frame = QImage(size(), QImage::Format_RGB32);
+    }
+    buildLoggerScene(m_graph, m_doc, m_view, m_store.lastSet < 0, frameBuffer(), m_scene);
+    drawTexts(m_scene);
+    if (m_scene.zoomMode) {
+        // Zoom mode makes the scroll bar usable; every return to the full view disables it.
+        const QSignalBlocker block(m_scroll);
+        m_scroll->setRange(0, m_scene.scrollMax);
+        if (m_scene.thumb >= 0) {
+            m_scroll->setValue(m_scene.thumb);
+        }
+        m_scroll->setEnabled(true);
+    }
+}
+
 void CLoggerWnd::paintEvent(QPaintEvent*) {
+    // A newly loaded set joins the store first, so this paint already shows it.
+    const bool loaded = m_view.m_recallLoadedB;
     adoptIfLoaded();
     m_view.m_loggerOpen = true;
+    if (m_compose || loaded || m_frame.size() != size()) {
+        composeFrame();
+        m_compose = false;
+    }
     QPainter p(this);
-    p.fillRect(rect(), palette().window());
-    p.fillRect(graphRect(), Qt::black);
+    p.drawImage(0, 0, m_frame);
     m_view.m_recallLoadedB = false;
+}
+
+void CLoggerWnd::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return QWidget::mousePressEvent(event);
+    }
+    const QPoint p = event->position().toPoint();
+    loggerButtonDown(m_graph, {p.x(), p.y()});
+    m_dragWatch.start();
+}
+
+void CLoggerWnd::mouseMoveEvent(QMouseEvent* event) {
+    if (m_frame.isNull()) {
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    loggerMouseMove(m_graph, m_doc, m_store.lastSet < 0, {p.x(), p.y()}, frameBuffer(),
+                    m_overlay);
+    drawTexts(m_overlay);
+    update();
+}
+
+void CLoggerWnd::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_frame.isNull()) {
+        return QWidget::mouseReleaseEvent(event);
+    }
+    // The drag watch has nothing to watch until the next press.
+    m_dragWatch.stop();
+    const QPoint p = event->position().toPoint();
+    if (loggerButtonUp(m_graph, m_doc, m_store.lastSet < 0, {p.x(), p.y()}, frameBuffer())) {
+        redrawNow();
+    } else {
+        update();
+    }
+}
+
+void CLoggerWnd::OnDragWatch(QPoint pointer) {
+    if (loggerDragWatch(m_graph, {pointer.x(), pointer.y()})) {
+        redrawNow();  // the new picture carries no rubber band
+        m_dragWatch.stop();
+    }
+}
+
+void CLoggerWnd::OnHScroll(bool thumbReleased, int pos) {
+    const int thumb = loggerScroll(m_graph, thumbReleased, pos);
+    {
+        const QSignalBlocker block(m_scroll);
+        m_scroll->setSliderPosition(thumb);
+        m_scroll->setValue(thumb);
+    }
+    redrawNow();
 }
 
 void CLoggerWnd::closeEvent(QCloseEvent* event) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
 #include "link/link_state.h"
 #include "logger/logger_graph.h"
+#include "logger/logger_scene.h"
 #include "logger/logger_store.h"
 #include "store/hyg_doc.h"
 
@@ -41,6 +43,14 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     QRect graphRect() const;
 
+    // A request of the scroll bar; only a released thumb moves the data.
+    void OnHScroll(bool thumbReleased, int pos);
+    // Timer 4: the drag watch with the pointer at `pointer` (client coordinates).
+    void OnDragWatch(QPoint pointer);
+    bool dragWatchActive() const { return m_dragWatch.isActive(); }
+    // The picture on screen, strokes between paints included.
+    const QImage& frame() const { return m_frame; }
+
 signals:
     // The window closed and reset the store: the main frame may open a new one.
     void closed();
@@ -49,6 +59,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -57,6 +70,12 @@ private:
     void adoptIfLoaded();
     void resetToFullView(bool resetScroll);
     QString chooseOpenPath();
+    // The next paint composes the picture anew (later: at once).
+    void redraw();
+    void redrawNow();
+    void composeFrame();
+    void drawTexts(const LoggerScene& scene);
+    PixelBuffer frameBuffer();
 
     LoggerStore& m_store;
     LoggerGraph& m_graph;
@@ -66,6 +85,11 @@ private:
     QTableWidget* m_list = nullptr;
     QScrollBar* m_scroll = nullptr;
     OpenPathChooser m_chooseOpenPath;
+    QTimer m_dragWatch;  // timer 4
+    QImage m_frame;      // the last composed picture, also carrying the mouse strokes
+    bool m_compose = true;
+    LoggerScene m_scene, m_overlay;
+    QString m_text;  // reused for every text, so painting allocates no strings
 };
 
 }  // namespace kr5061

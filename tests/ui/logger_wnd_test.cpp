@@ -146,5 +146,84 @@ TEST_F(LoggerWindow, ClosingEmptiesTheStoreAndAReopenedWindowStartsEmpty) {
     EXPECT_FALSE(SelectSet(*store, 0, *doc, view));
 }
 
+// ---- Graph ----------------------------------------------------------------------
+
+int countPixels(const QImage& img, QRgb colour, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += img.pixel(x, y) == colour ? 1 : 0;
+    return n;
+}
+
+TEST_F(LoggerWindow, DownloadedSetIsDrawnWithTracesFrameAndBackground) {
+    download(file);
+    const QImage shot = wnd->grab().toImage();
+    const QRect plot(307, 91, 577, 445);
+    EXPECT_GT(countPixels(shot, qRgb(255, 0, 0), plot), 100);  // the AIR trace
+    EXPECT_EQ(shot.pixel(600, 300), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(900, 300), qRgb(217, 218, 212));
+    EXPECT_EQ(shot.pixel(306, 200), qRgb(255, 0, 0));  // left edge
+    EXPECT_TRUE(view.m_loggerOpen);
+}
+
+TEST_F(LoggerWindow, DragZoomsEnablesTheScrollBarAndZoomOutUndoesBoth) {
+    download(file);
+    QTest::mousePress(wnd, Qt::LeftButton, {}, QPoint(400, 150));
+    EXPECT_TRUE(wnd->dragWatchActive());
+    QTest::mouseMove(wnd, QPoint(600, 400));
+    QTest::mouseRelease(wnd, Qt::LeftButton, {}, QPoint(600, 400));
+    EXPECT_FALSE(wnd->dragWatchActive());
+    EXPECT_EQ(graph->zoomLevel, 1);
+    EXPECT_FALSE(graph->fullView);
+    EXPECT_TRUE(wnd->scrollBar()->isEnabled());
+    EXPECT_EQ(wnd->scrollBar()->maximum(), 9);
+    // The cursor line sits where the pointer was, over the picture.
+    EXPECT_FALSE(graph->cursorAbsent);
+    EXPECT_EQ(graph->cursorX, 600);
+    wnd->OnZoomOut();
+    EXPECT_TRUE(graph->fullView);
+    EXPECT_EQ(graph->zoomLevel, 0);
+    EXPECT_EQ(graph->scrollOffset, 0);
+    EXPECT_FALSE(wnd->scrollBar()->isEnabled());
+}
+
+TEST_F(LoggerWindow, DragWatchCancelsADragThatLeavesThePlot) {
+    download(file);
+    QTest::mousePress(wnd, Qt::LeftButton, {}, QPoint(400, 150));
+    QTest::mouseMove(wnd, QPoint(600, 400));
+    const QImage withBand = wnd->frame();
+    wnd->OnDragWatch(QPoint(885 + 60, 300));
+    EXPECT_FALSE(wnd->dragWatchActive());
+    EXPECT_FALSE(graph->dragging);
+    EXPECT_NE(wnd->frame(), withBand);  // repainted without the band
+    QTest::mouseRelease(wnd, Qt::LeftButton, {}, QPoint(600, 400));
+    EXPECT_EQ(graph->zoomLevel, 0);
+    EXPECT_TRUE(graph->fullView);
+}
+
+TEST_F(LoggerWindow, MouseMoveShowsTheReadoutOfTheNearestRecord) {
+    download(file);
+    QTest::mouseMove(wnd, QPoint(306, 300));
+    EXPECT_EQ(graph->cursorIndex, 0);
+    EXPECT_EQ(graph->readoutText[kAir], "20.0");
+    QTest::mouseMove(wnd, QPoint(885, 300));
+    EXPECT_EQ(graph->cursorIndex, 8);
+    EXPECT_EQ(graph->readoutText[kAir], "28.0");
+    // Text lands on the picture: white cells behind black glyphs.
+    EXPECT_GT(countPixels(wnd->frame(), qRgb(255, 255, 255), QRect(306, 70, 40, 14)), 10);
+}
+
+TEST_F(LoggerWindow, PrintWithAnEmptyRecallBufferShowsNothing) {
+    bool dialogShown = false;
+    test::onNextModal<QWidget>([&](QWidget* w) {
+        dialogShown = true;
+        w->close();
+    }, 20);
+    wnd->OnPrint();
+    QTest::qWait(300);
+    EXPECT_FALSE(dialogShown);
+}
+
 }  // namespace
 }  // namespace kr5061
