@@ -9,7 +9,7 @@ namespace kr5061 {
 
 namespace {
 
-int truncPixel(float v) { return static_cast<int>(std::trunc(v)); }
+int plotPixel(float v) { return static_cast<int>(std::trunc(v)); }
 
 // The rubber band spanned by two corners, normalised.
 PixelRect band(LoggerPoint a, LoggerPoint b) {
@@ -53,7 +53,7 @@ void readout(LoggerGraph& g, const CHygDoc& doc, const PixelBuffer& frame, Logge
                                 static_cast<std::int64_t>(i) * doc.m_recallPeriod);
     for (int ch = 0; ch < kChannelCount; ++ch) {
         if (g.showChannel[ch]) {
-            const int x = truncPixel(g.plotLeft + 120.0f * static_cast<float>(ch));
+            const int x = plotPixel(g.plotLeft + 120.0f * static_cast<float>(ch));
             fillRect(frame, frame.bounds(), x, 70, 50, 20, kLoggerBackground);
         }
     }
@@ -64,10 +64,10 @@ void readout(LoggerGraph& g, const CHygDoc& doc, const PixelBuffer& frame, Logge
 
 LoggerPoint clampToPlot(const LoggerGraph& g, LoggerPoint p) {
     const float x = static_cast<float>(p.x), y = static_cast<float>(p.y);
-    if (x < g.plotLeft) p.x = truncPixel(g.plotLeft);
-    if (x > g.plotRight) p.x = truncPixel(g.plotRight);
-    if (y < g.plotTop) p.y = truncPixel(g.plotTop);
-    if (y > g.plotBottom) p.y = truncPixel(g.plotBottom);
+    if (x < g.plotLeft) p.x = plotPixel(g.plotLeft);
+    if (x > g.plotRight) p.x = plotPixel(g.plotRight);
+    if (y < g.plotTop) p.y = plotPixel(g.plotTop);
+    if (y > g.plotBottom) p.y = plotPixel(g.plotBottom);
     return p;
 }
 
