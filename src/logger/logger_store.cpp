@@ -5,22 +5,11 @@
 
 #include "link/link_ticks.h"
 #include "store/number_text.h"
+#include "store/text_export.h"
 
 namespace kr5061 {
 
 std::unique_ptr<LoggerStore> makeLoggerStore() { return std::make_unique<LoggerStore>(); }
-
-std::int64_t localCalendarTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&tm));
-}
 
 LoggerRow loggerRow(const LoggerStore& store, int set) {
     return {formatInt(set + 1), formatDateTime(store.setStart[set]),
@@ -43,9 +32,9 @@ AdoptResult AdoptLoadedSet(LoggerStore& store, CHygDoc& doc, const ViewState& vi
             store.setRecords[r][k][s] = doc.m_recall[r][k];
         }
     }
-    const std::int64_t start = localCalendarTime(doc.m_recallYear, doc.m_recallMonth, doc.m_recallDay,
-                                                 doc.m_recallHour, doc.m_recallMinute,
-                                                 doc.m_recallSecond);
+    const StartFields fields{doc.m_recallYear, doc.m_recallMonth,  doc.m_recallDay,
+                             doc.m_recallHour, doc.m_recallMinute, doc.m_recallSecond};
+    const std::int64_t start = calendarSecondsOf(fields).value_or(0);
     store.setStart[s] = start;
     doc.m_recallTag = static_cast<std::int32_t>(start);
     store.setPeriod[s] = doc.m_recallPeriod;

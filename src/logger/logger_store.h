@@ -58,9 +58,6 @@ bool SelectSet(LoggerStore& store, int selectionMark, CHygDoc& doc, ViewState& v
 // Closing the logger window empties the store.
 inline void clearLoggerStore(LoggerStore& store) { store.lastSet = -1; }
 
-// Calendar seconds of a local date and time, the system deciding daylight saving.
-std::int64_t localCalendarTime(int year, int month, int day, int hour, int minute, int second);
-
 }  // namespace kr5061
 
 #include <filesystem>

@@ -31,27 +31,6 @@ bool toLocal(std::time_t t, std::tm& out) {
 #endif
 }
 
-// Calendar seconds of the start fields, the system deciding daylight saving.
-// Fields read from a damaged file may be any 32-bit numbers: those whose tm
-// form would overflow are no time at all.
-std::optional<std::time_t> startSeconds(const StartFields& s) {
-    if (s.year < INT_MIN + 1900 || s.month < INT_MIN + 1)
-        return std::nullopt;
-    std::tm tm{};
-    tm.tm_year = s.year - 1900;
-    tm.tm_mon = s.month - 1;
-    tm.tm_mday = s.day;
-    tm.tm_hour = s.hour;
-    tm.tm_min = s.minute;
-    tm.tm_sec = s.second;
-    tm.tm_isdst = -1;
-    errno = 0;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1) && errno != 0)
-        return std::nullopt;
-    return t;
-}
-
 // Local time of sample i, or an empty text when the fields cannot be a time
 // (a damaged file may carry any numbers there).
 std::string sampleTime(const std::optional<std::time_t>& start, int i, int periodSeconds,
@@ -135,6 +114,28 @@ int rowCount(const TableInput& in) {
 
 }  // namespace
 
+// Calendar seconds of the start fields, the system deciding daylight saving.
+// Fields read from a damaged file may be any 32-bit numbers: those whose tm
+// form would overflow are no time at all.
+std::optional<std::time_t> calendarSecondsOf(const StartFields& s) {
+    if (s.year < INT_MIN + 1900 || s.month < INT_MIN + 1)
+        return std::nullopt;
+    std::tm tm{};
+    tm.tm_year = s.year - 1900;
+    tm.tm_mon = s.month - 1;
+    tm.tm_mday = s.day;
+    tm.tm_hour = s.hour;
+    tm.tm_min = s.minute;
+    tm.tm_sec = s.second;
+    tm.tm_isdst = -1;
+    errno = 0;
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1) && errno != 0)
+        return std::nullopt;
+    return t;
+}
+
+
 StartFields startFieldsOf(std::int64_t calendarSeconds) {
     std::tm tm{};
     if (!toLocal(static_cast<std::time_t>(calendarSeconds), tm))
@@ -157,7 +158,7 @@ TableInput recallTableInput(const CHygDoc& doc) {
 
 std::string formatTextTable(const TableInput& in) {
     const int rows = rowCount(in);
-    const auto start = startSeconds(in.start);
+    const auto start = calendarSecondsOf(in.start);
     std::string out;
     out.reserve(static_cast<std::size_t>(rows + 1) * 130);
     out += kTextHeader;
@@ -169,7 +170,7 @@ std::string formatTextTable(const TableInput& in) {
 
 std::string formatCsvTable(const TableInput& in) {
     const int rows = rowCount(in);
-    const auto start = startSeconds(in.start);
+    const auto start = calendarSecondsOf(in.start);
     const std::string u = in.fahrenheit ? "F" : "C";
     std::string out;
     out.reserve(static_cast<std::size_t>(rows + 1) * 50);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,10 @@ struct StartFields {
 
 // Local date and time of calendar seconds; all zero if the system cannot convert them.
 StartFields startFieldsOf(std::int64_t calendarSeconds);
+
+// Calendar seconds of local start fields, the system deciding daylight saving;
+// nothing for fields that cannot be a time (a damaged file may hold any numbers).
+std::optional<std::time_t> calendarSecondsOf(const StartFields& fields);
 
 // Everything a table of samples is made from. The same input comes from a
 // run being saved and from a measurement file that was loaded, so both

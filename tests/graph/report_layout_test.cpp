@@ -10,6 +10,7 @@
 
 #include "graph/graph_scale.h"
 #include "graph/report_layout.h"
+#include "store/text_export.h"
 
 namespace kr5061 {
 namespace {
@@ -17,15 +18,7 @@ namespace {
 const ReportPage kPage{850, 1100};
 
 std::int64_t localSeconds(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&tm));
+    return *calendarSecondsOf(StartFields{year, month, day, hour, minute, second});
 }
 
 // A record-major block the tests fill freely; large, so it lives on the heap.

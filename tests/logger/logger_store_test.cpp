@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <memory>
 
@@ -112,6 +113,14 @@ TEST_F(LoggerStoreTest, BadFilesChangeNothing) {
     EXPECT_FALSE(downloadSet({}, *doc, view).ok()) << "a cancelled dialog loads nothing";
     EXPECT_FALSE(downloadSet(dir.file("missing.AsmDat"), *doc, view).ok());
     EXPECT_EQ(doc->m_recallCount, 4);
+}
+
+TEST_F(LoggerStoreTest, DamagedDateFieldsAdoptWithoutAStartTime) {
+    doc->m_recallCount = 1;
+    doc->m_recallYear = INT32_MIN;  // any number can stand in a file's date fields
+    doc->m_recallMonth = INT32_MIN;
+    EXPECT_EQ(AdoptLoadedSet(*store, *doc, view).index, 0);
+    EXPECT_EQ(store->setStart[0], 0);
 }
 
 TEST(LoggerGraphState, FullViewResetAndChannelChoice) {
