@@ -21,6 +21,7 @@
 #include "link/link_state.h"
 #include "store/hyg_doc.h"
 #include "support/test_dirs.h"
+#include "support/time_zone.h"
 
 namespace kr5061 {
 namespace {
@@ -449,26 +450,7 @@ TEST_F(MeasurementFileTest, WriteThatFailsMidwayKeepsTheGoodFileAndRemovesTheTem
 }
 #endif
 
-// Sets TZ for the scope so local-time results are known.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old.empty())
-            ::unsetenv("TZ");
-        else
-            ::setenv("TZ", m_old.c_str(), 1);
-        ::tzset();
-    }
-
-private:
-    std::string m_old;
-};
+using test::ScopedTimeZone;
 
 TEST_F(MeasurementFileTest, SnapshotTakesLocalStartAndWholeSecondPeriod) {
     ScopedTimeZone tz("UTC0");

@@ -16,32 +16,14 @@
 #include "store/hyg_doc.h"
 #include "store/measurement_file.h"
 #include "support/test_dirs.h"
+#include "support/time_zone.h"
 
 namespace kr5061 {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets TZ for the scope so local-time results are known.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old.empty())
-            ::unsetenv("TZ");
-        else
-            ::setenv("TZ", m_old.c_str(), 1);
-        ::tzset();
-    }
-
-private:
-    std::string m_old;
-};
+using test::ScopedTimeZone;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
