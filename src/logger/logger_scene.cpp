@@ -72,14 +72,15 @@ void traces(const LoggerGraph& g, int level, int first, int last, int shift,
             const int ix0 = ix[k], iy0 = iy[k];
             const int ix1 = truncInt(x1), iy1 = truncInt(y1);
             px[k] = x1, py[k] = y1, ix[k] = ix1, iy[k] = iy1;
+            // Records packed closer than a pixel give segments that start and end in
+            // the same pixel; a line leaves out its end pixel, so those draw nothing.
+            // This is the common case, so it is tested first.
+            if (ix0 == ix1 && iy0 == iy1) {
+                continue;
+            }
             // Wholly off one side of the image: skipped cheaply.
             if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w) || (y0 < 0 && y1 < 0) ||
                 (y0 >= h && y1 >= h)) {
-                continue;
-            }
-            // Records packed closer than a pixel give segments that start and end in
-            // the same pixel; a line leaves out its end pixel, so those draw nothing.
-            if (ix0 == ix1 && iy0 == iy1) {
                 continue;
             }
             // Both ends truncate into the image (which also rules out NaN): the
