@@ -1,6 +1,7 @@
 #include "logger/logger_scene.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -150,12 +151,26 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     }
     const float a0 = axis[0], a10 = axis[kLoggerAxisLines - 1];
     const bool fahrenheit = doc.m_recallFahrenheit == 1;
+    // Plotted values come in tenths, so a channel often repeats its last one;
+    // the same bits give the same y, taken over instead of divided again.
+    std::uint32_t lastBits[kChannelCount];
+    float lastY[kChannelCount];
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const float r = n > 0 ? plotted(ch, doc.m_recall[0][ch], fahrenheit) : 0.0f;
+        lastBits[ch] = std::bit_cast<std::uint32_t>(r);
+        lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
+    }
     for (int i = 0; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
             const float r = plotted(ch, doc.m_recall[i][ch], fahrenheit);
+            const std::uint32_t bits = std::bit_cast<std::uint32_t>(r);
+            if (bits != lastBits[ch]) {
+                lastBits[ch] = bits;
+                lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
+            }
             g.loggerX[0][i][ch] = x;
-            g.loggerY[0][i][ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
+            g.loggerY[0][i][ch] = lastY[ch];
         }
     }
 }
