@@ -142,6 +142,47 @@ inline float plotted(int ch, float stored, bool fahrenheit) {
     return static_cast<float>(truncFast(tenths + std::copysign(0.5, tenths)) / 10.0);
 }
 
+#if defined(__GNUC__)
+typedef double Doubles __attribute__((vector_size(16)));
+typedef long long Masks __attribute__((vector_size(16)));
+typedef int Ints __attribute__((vector_size(8)));
+
+// plotted() for the stored readings at flat indices k and k + 1 of a record
+// set (channel = index mod kChannelCount), two lanes at a time in the same
+// double steps. The truncation converts through int, so it is only taken
+// when both lanes fit one; false leaves the pair to plotted(). Casts
+// between the vector types reinterpret their bits.
+inline bool plottedPair(const float* stored, int k, bool fahrenheit, float& r0, float& r1) {
+    const int ch0 = k % kChannelCount, ch1 = (k + 1) % kChannelCount;
+    float v0 = stored[k], v1 = stored[k + 1];
+    if (fahrenheit) {
+        v0 = ch0 != kHumidity ? toFahrenheit(v0) : v0;
+        v1 = ch1 != kHumidity ? toFahrenheit(v1) : v1;
+    }
+    const Masks signBit = Masks{} + static_cast<long long>(0x8000000000000000ull);
+    Doubles t = Doubles{static_cast<double>(v0), static_cast<double>(v1)} * 10.0;
+    const Masks sign = (Masks)t & signBit;
+    Masks absBits = (Masks)t & ~signBit;
+    Doubles a = (Doubles)absBits * 1e-6;
+    Masks nudge = (Masks)a | sign;
+    t += (Doubles)nudge;
+    const Masks sign2 = (Masks)t & signBit;
+    Masks halfBits = (Masks)(Doubles{} + 0.5) | sign2;
+    const Doubles rounded = t + (Doubles)halfBits;
+    const Doubles u = Doubles{ch0 == kSurface ? t[0] : rounded[0],
+                              ch1 == kSurface ? t[1] : rounded[1]};
+    if (!(u[0] > -2147483648.0 && u[0] < 2147483648.0 && u[1] > -2147483648.0 &&
+          u[1] < 2147483648.0)) {
+        return false;
+    }
+    const Doubles whole = __builtin_convertvector(__builtin_convertvector(u, Ints), Doubles);
+    const Doubles q = whole / 10.0;
+    r0 = static_cast<float>(q[0]);
+    r1 = static_cast<float>(q[1]);
+    return true;
+}
+#endif
+
 void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, float W, float H) {
     g.xStep = n > 1 ? W / static_cast<float>(n - 1) : 0.0f;
     float axis[kLoggerAxisLines];
@@ -160,10 +201,27 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
         lastBits[ch] = std::bit_cast<std::uint32_t>(r);
         lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
     }
+    // The plotted values first, into the y block (flat, record by record),
+    // then y from them in place.
+    const float* stored = &doc.m_recall[0][0];
+    float* plottedOut = &g.loggerY[0][0][0];
+    const int count = n * kChannelCount;
+    int k = 0;
+#if defined(__GNUC__)
+    for (; k + 1 < count; k += 2) {
+        if (!plottedPair(stored, k, fahrenheit, plottedOut[k], plottedOut[k + 1])) {
+            plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
+            plottedOut[k + 1] = plotted((k + 1) % kChannelCount, stored[k + 1], fahrenheit);
+        }
+    }
+#endif
+    for (; k < count; ++k) {
+        plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
+    }
     for (int i = 0; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            const float r = plotted(ch, doc.m_recall[i][ch], fahrenheit);
+            const float r = g.loggerY[0][i][ch];
             const std::uint32_t bits = std::bit_cast<std::uint32_t>(r);
             if (bits != lastBits[ch]) {
                 lastBits[ch] = bits;
