@@ -1,6 +1,7 @@
 #include "logger/logger_scene.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -36,19 +37,63 @@ void addText(LoggerScene& scene, LoggerFont font, int x, int y, std::string text
     scene.texts.push_back(LoggerText{font, x, y, std::move(text)});
 }
 
-// A trace segment, skipped cheaply when it lies wholly off one side of the image.
-void segment(const PixelBuffer& buf, float x0, float y0, float x1, float y1, Pixel c) {
+// The shown channels' traces over records first..last-1, record by record
+// and channel by channel in between (the order in which overlapping traces
+// cover each other). Record i's x is taken from record i + shift. Each end's
+// pixel is truncated once and reused as the next segment's start.
+void traces(const LoggerGraph& g, int level, int first, int last, int shift,
+            const PixelBuffer& buf) {
+    if (first >= last) {
+        return;
+    }
+    int shown[kChannelCount];
+    int count = 0;
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        if (g.showChannel[ch]) {
+            shown[count++] = ch;
+        }
+    }
     const float w = static_cast<float>(buf.width), h = static_cast<float>(buf.height);
-    if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w) || (y0 < 0 && y1 < 0) ||
-        (y0 >= h && y1 >= h)) {
-        return;
+    const float(*xs)[kChannelCount] = g.loggerX[level];
+    const float(*ys)[kChannelCount] = g.loggerY[level];
+    float px[kChannelCount], py[kChannelCount];
+    int ix[kChannelCount], iy[kChannelCount];
+    for (int k = 0; k < count; ++k) {
+        const int ch = shown[k];
+        px[k] = xs[first + shift][ch];
+        py[k] = ys[first][ch];
+        ix[k] = truncInt(px[k]);
+        iy[k] = truncInt(py[k]);
     }
-    // Records packed closer than a pixel give segments that start and end in
-    // the same pixel; a line leaves out its end pixel, so those draw nothing.
-    if (truncInt(x0) == truncInt(x1) && truncInt(y0) == truncInt(y1)) {
-        return;
+    for (int i = first + 1; i <= last; ++i) {
+        for (int k = 0; k < count; ++k) {
+            const int ch = shown[k];
+            const float x0 = px[k], y0 = py[k];
+            const float x1 = xs[i + shift][ch], y1 = ys[i][ch];
+            const int ix0 = ix[k], iy0 = iy[k];
+            const int ix1 = truncInt(x1), iy1 = truncInt(y1);
+            px[k] = x1, py[k] = y1, ix[k] = ix1, iy[k] = iy1;
+            // Records packed closer than a pixel give segments that start and end in
+            // the same pixel; a line leaves out its end pixel, so those draw nothing.
+            // This is the common case, so it is tested first.
+            if (ix0 == ix1 && iy0 == iy1) {
+                continue;
+            }
+            // Wholly off one side of the image: skipped cheaply.
+            if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w) || (y0 < 0 && y1 < 0) ||
+                (y0 >= h && y1 >= h)) {
+                continue;
+            }
+            // Both ends truncate into the image (which also rules out NaN): the
+            // same pixels as drawLine, without its clipping work.
+            if (x0 > -1.0f && x0 < w && x1 > -1.0f && x1 < w && y0 > -1.0f && y0 < h &&
+                y1 > -1.0f && y1 < h) {
+                drawLineInside(buf, ix0, iy0, ix1, iy1, kLoggerTrace[ch]);
+            } else {
+                drawLine(buf, buf.bounds(), x0, y0, x1, y1, kLoggerTrace[ch]);
+            }
+        }
     }
-    drawLine(buf, buf.bounds(), x0, y0, x1, y1, c);  // it truncates the ends itself
 }
 
 void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
@@ -97,6 +142,47 @@ inline float plotted(int ch, float stored, bool fahrenheit) {
     return static_cast<float>(truncFast(tenths + std::copysign(0.5, tenths)) / 10.0);
 }
 
+#if defined(__GNUC__)
+typedef double Doubles __attribute__((vector_size(16)));
+typedef long long Masks __attribute__((vector_size(16)));
+typedef int Ints __attribute__((vector_size(8)));
+
+// plotted() for the stored readings at flat indices k and k + 1 of a record
+// set (channel = index mod kChannelCount), two lanes at a time in the same
+// double steps. The truncation converts through int, so it is only taken
+// when both lanes fit one; false leaves the pair to plotted(). Casts
+// between the vector types reinterpret their bits.
+inline bool plottedPair(const float* stored, int k, bool fahrenheit, float& r0, float& r1) {
+    const int ch0 = k % kChannelCount, ch1 = (k + 1) % kChannelCount;
+    float v0 = stored[k], v1 = stored[k + 1];
+    if (fahrenheit) {
+        v0 = ch0 != kHumidity ? toFahrenheit(v0) : v0;
+        v1 = ch1 != kHumidity ? toFahrenheit(v1) : v1;
+    }
+    const Masks signBit = Masks{} + static_cast<long long>(0x8000000000000000ull);
+    Doubles t = Doubles{static_cast<double>(v0), static_cast<double>(v1)} * 10.0;
+    const Masks sign = (Masks)t & signBit;
+    Masks absBits = (Masks)t & ~signBit;
+    Doubles a = (Doubles)absBits * 1e-6;
+    Masks nudge = (Masks)a | sign;
+    t += (Doubles)nudge;
+    const Masks sign2 = (Masks)t & signBit;
+    Masks halfBits = (Masks)(Doubles{} + 0.5) | sign2;
+    const Doubles rounded = t + (Doubles)halfBits;
+    const Doubles u = Doubles{ch0 == kSurface ? t[0] : rounded[0],
+                              ch1 == kSurface ? t[1] : rounded[1]};
+    if (!(u[0] > -2147483648.0 && u[0] < 2147483648.0 && u[1] > -2147483648.0 &&
+          u[1] < 2147483648.0)) {
+        return false;
+    }
+    const Doubles whole = __builtin_convertvector(__builtin_convertvector(u, Ints), Doubles);
+    const Doubles q = whole / 10.0;
+    r0 = static_cast<float>(q[0]);
+    r1 = static_cast<float>(q[1]);
+    return true;
+}
+#endif
+
 void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, float W, float H) {
     g.xStep = n > 1 ? W / static_cast<float>(n - 1) : 0.0f;
     float axis[kLoggerAxisLines];
@@ -106,12 +192,43 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     }
     const float a0 = axis[0], a10 = axis[kLoggerAxisLines - 1];
     const bool fahrenheit = doc.m_recallFahrenheit == 1;
+    // Plotted values come in tenths, so a channel often repeats its last one;
+    // the same bits give the same y, taken over instead of divided again.
+    std::uint32_t lastBits[kChannelCount];
+    float lastY[kChannelCount];
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const float r = n > 0 ? plotted(ch, doc.m_recall[0][ch], fahrenheit) : 0.0f;
+        lastBits[ch] = std::bit_cast<std::uint32_t>(r);
+        lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
+    }
+    // The plotted values first, into the y block (flat, record by record),
+    // then y from them in place.
+    const float* stored = &doc.m_recall[0][0];
+    float* plottedOut = &g.loggerY[0][0][0];
+    const int count = n * kChannelCount;
+    int k = 0;
+#if defined(__GNUC__)
+    for (; k + 1 < count; k += 2) {
+        if (!plottedPair(stored, k, fahrenheit, plottedOut[k], plottedOut[k + 1])) {
+            plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
+            plottedOut[k + 1] = plotted((k + 1) % kChannelCount, stored[k + 1], fahrenheit);
+        }
+    }
+#endif
+    for (; k < count; ++k) {
+        plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
+    }
     for (int i = 0; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            const float r = plotted(ch, doc.m_recall[i][ch], fahrenheit);
+            const float r = g.loggerY[0][i][ch];
+            const std::uint32_t bits = std::bit_cast<std::uint32_t>(r);
+            if (bits != lastBits[ch]) {
+                lastBits[ch] = bits;
+                lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
+            }
             g.loggerX[0][i][ch] = x;
-            g.loggerY[0][i][ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
+            g.loggerY[0][i][ch] = lastY[ch];
         }
     }
 }
@@ -129,14 +246,7 @@ void masks(const LoggerGraph& g, const PixelBuffer& buf) {
 
 void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
               LoggerScene& scene) {
-    for (int i = 0; i + 1 < n; ++i) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            if (g.showChannel[ch]) {
-                segment(buf, g.loggerX[0][i][ch], g.loggerY[0][i][ch], g.loggerX[0][i + 1][ch],
-                        g.loggerY[0][i + 1][ch], kLoggerTrace[ch]);
-            }
-        }
-    }
+    traces(g, 0, 0, n - 1, 0, buf);
     masks(g, buf);
     const std::int64_t start = doc.m_recallTag;
     const std::int64_t end =
@@ -167,34 +277,107 @@ void rebuildAxes(LoggerGraph& g, int depth, float H) {
     }
 }
 
-// One level's coordinates from the level below: origin + (v - lo) x extent / span.
-// Fixed-size chunks let the compiler vectorise the loop.
-void scaleLevel(const float* from, float* to, int count, float origin, float lo, float span,
-                float extent) {
-    constexpr int kChunk = 16;
-    int k = 0;
-    for (; k + kChunk <= count; k += kChunk) {
-        for (int j = 0; j < kChunk; ++j) {
-            to[k + j] = origin + (from[k + j] - lo) * extent / span;
+// Each level's coordinates come from the level below: origin + (v - lo) x
+// extent / span. Only the deepest level is drawn, so every value is carried
+// through all the levels in registers, in the same single-precision steps
+// (bit for bit what storing each level would give), and only the last level
+// is written. Chunks of kChunk values let the compiler vectorise the steps.
+constexpr int kChunk = 16;
+
+struct LevelMaps {
+    float lo[kLoggerZoomLevels];
+    float span[kLoggerZoomLevels];
+    int count = 0;
+    float origin = 0, extent = 0;
+};
+
+#if defined(__GNUC__)
+// Four lanes of plain single-precision arithmetic: the same operations as
+// the scalar steps, four values at a time.
+typedef float Lanes __attribute__((vector_size(16)));
+constexpr int kLanes = 4;
+
+inline void mapChunk(float (&v)[kChunk], const LevelMaps& m) {
+    constexpr int kVectors = kChunk / kLanes;
+    Lanes a[kVectors];
+    __builtin_memcpy(a, v, sizeof a);
+    const Lanes origin = Lanes{} + m.origin, extent = Lanes{} + m.extent;
+    for (int l = 0; l < m.count; ++l) {
+        const Lanes lo = Lanes{} + m.lo[l], span = Lanes{} + m.span[l];
+        for (int j = 0; j < kVectors; ++j) {
+            a[j] = origin + (a[j] - lo) * extent / span;
         }
     }
-    for (; k < count; ++k) {
-        to[k] = origin + (from[k] - lo) * extent / span;
+    __builtin_memcpy(v, a, sizeof a);
+}
+#else
+inline void mapChunk(float (&v)[kChunk], const LevelMaps& m) {
+    for (int l = 0; l < m.count; ++l) {
+        const float lo = m.lo[l], span = m.span[l];
+        for (int j = 0; j < kChunk; ++j) {
+            v[j] = m.origin + (v[j] - lo) * m.extent / span;
+        }
     }
+}
+#endif
+
+inline float mapOne(float v, const LevelMaps& m) {
+    for (int l = 0; l < m.count; ++l) {
+        v = m.origin + (v - m.lo[l]) * m.extent / m.span[l];
+    }
+    return v;
 }
 
 static_assert(sizeof(LoggerGraph::loggerX[0]) == sizeof(float) * kSampleCapacity * kChannelCount,
               "a level's coordinates must be one contiguous block");
 
-// Coordinates of levels 1..depth, level by level.
+// Coordinates of level `depth` from level 0.
 void rebuildCoordinates(LoggerGraph& g, int n, int depth, float W, float H) {
+    LevelMaps mx, my;
+    mx.count = my.count = depth;
+    mx.origin = g.plotLeft, mx.extent = W;
+    my.origin = g.plotTop, my.extent = H;
+    for (int r = 0; r < depth; ++r) {
+        mx.lo[r] = g.zoomLoX[r], mx.span[r] = g.zoomHiX[r] - g.zoomLoX[r];
+        my.lo[r] = g.zoomLoY[r], my.span[r] = g.zoomHiY[r] - g.zoomLoY[r];
+    }
+    // All channels of a record share its x: mapped once, stored for each.
+    float (*toX)[kChannelCount] = g.loggerX[depth];
+    int i = 0;
+    for (; i + kChunk <= n; i += kChunk) {
+        float v[kChunk];
+        for (int j = 0; j < kChunk; ++j) {
+            v[j] = g.loggerX[0][i + j][0];
+        }
+        mapChunk(v, mx);
+        for (int j = 0; j < kChunk; ++j) {
+            for (int ch = 0; ch < kChannelCount; ++ch) {
+                toX[i + j][ch] = v[j];
+            }
+        }
+    }
+    for (; i < n; ++i) {
+        const float x = mapOne(g.loggerX[0][i][0], mx);
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            toX[i][ch] = x;
+        }
+    }
+    const float* fromY = &g.loggerY[0][0][0];
+    float* toY = &g.loggerY[depth][0][0];
     const int count = n * kChannelCount;
-    for (int l = 1; l <= depth; ++l) {
-        const int r = l - 1;
-        scaleLevel(&g.loggerX[r][0][0], &g.loggerX[l][0][0], count, g.plotLeft, g.zoomLoX[r],
-                   g.zoomHiX[r] - g.zoomLoX[r], W);
-        scaleLevel(&g.loggerY[r][0][0], &g.loggerY[l][0][0], count, g.plotTop, g.zoomLoY[r],
-                   g.zoomHiY[r] - g.zoomLoY[r], H);
+    int k = 0;
+    for (; k + kChunk <= count; k += kChunk) {
+        float v[kChunk];
+        for (int j = 0; j < kChunk; ++j) {
+            v[j] = fromY[k + j];
+        }
+        mapChunk(v, my);
+        for (int j = 0; j < kChunk; ++j) {
+            toY[k + j] = v[j];
+        }
+    }
+    for (; k < count; ++k) {
+        toY[k] = mapOne(fromY[k], my);
     }
 }
 
@@ -254,14 +437,10 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
     // The scroll offset shifts the data by whole records; only segments whose
     // shifted ends are records of the set are drawn.
     const int off = g.scrollOffset;
-    for (int i = std::max(0, -off); i < n - off - 1 && i < n - 1; ++i) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            if (g.showChannel[ch]) {
-                segment(buf, g.loggerX[D][i + off][ch], g.loggerY[D][i][ch],
-                        g.loggerX[D][i + 1 + off][ch], g.loggerY[D][i + 1][ch], kLoggerTrace[ch]);
-            }
-        }
-    }
+    const int first = std::max(0, -off);
+    const int last = static_cast<int>(std::min<std::int64_t>(
+        static_cast<std::int64_t>(n) - 1, static_cast<std::int64_t>(n) - off - 1));
+    traces(g, D, first, last, off, buf);
     masks(g, buf);
     for (int m = 0; m < kLoggerTimeLabels; ++m) {
         const int idx = g.labelIndex[m];
