@@ -22,13 +22,17 @@ struct Result {
     QString err;
 };
 
-// Runs the program itself, as a user would from a shell.
-Result runProgram(const QStringList& args, int timeoutMs = 20000) {
-    QProcess p;
+// Starts the program itself, as a user would from a shell.
+void startProgram(QProcess& p, const QStringList& args) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KR5061_PROGRAM), args);
+}
+
+Result runProgram(const QStringList& args, int timeoutMs = 20000) {
+    QProcess p;
+    startProgram(p, args);
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
@@ -83,12 +87,8 @@ TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits130) {
     ASSERT_FALSE(slave.empty());
     const auto out = dir.file("cut.AsmDat");
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KR5061_PROGRAM),
-            {"record", "--port", QString::fromStdString(slave), "--period", "1", "--count", "100",
-             "--out", q(out)});
+    startProgram(p, {"record", "--port", QString::fromStdString(slave), "--period", "1", "--count",
+                     "100", "--out", q(out)});
     QString err;
     for (int i = 0; i < 100 && !err.contains("1 / 100"); ++i) {
         p.waitForReadyRead(100);
