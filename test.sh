@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the test build (Debug, AddressSanitizer + UndefinedBehaviorSanitizer,
-# warnings as errors) and runs every test. Exits non-zero on any failure.
+# warnings as errors) and runs every test, then builds the Debian package and
+# checks it. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -10,3 +11,8 @@ cmake --preset dev
 cmake --build --preset dev
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/dev --output-on-failure --timeout 300
+
+# The Debian package, built from the release build, and its contents checked.
+cmake --preset release
+cmake --build --preset release --target package
+scripts/check-package.sh

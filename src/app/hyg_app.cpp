@@ -17,6 +17,8 @@ CHygApp::CHygApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("KR5061"));
     setApplicationVersion(QStringLiteral("1.2"));
     setWindowIcon(programIcon());
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    setDesktopFileName(QStringLiteral("org.kr5061.Companion"));
 }
 
 CHygApp::~CHygApp() {

@@ -18,6 +18,7 @@
 #include "app/about_dlg.h"
 #include "app/artwork.h"
 #include "app/com_port_dlg.h"
+#include "app/help_location.h"
 #include "app/run_control.h"
 #include "graph/hyg_view.h"
 #include "graph/report_layout.h"
@@ -286,11 +287,10 @@ void CMainFrame::OnOtherCom() {
 
 void CMainFrame::OnHelp() {
     const QDir dir(QCoreApplication::applicationDirPath());
-    QString path = dir.filePath(QStringLiteral("help.chm"));
-    if (!QFileInfo::exists(path)) {
-        path = dir.filePath(QStringLiteral("help/index.html"));
-    }
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    const std::filesystem::path found = findHelpFile(dir.absolutePath().toStdString());
+    const QString path = found.empty() ? dir.filePath(QStringLiteral("help/index.html"))
+                                       : QString::fromStdString(found.string());
+    if (found.empty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
         statusBar()->showMessage(tr("The help file %1 could not be shown.").arg(path), 5000);
     }
 }

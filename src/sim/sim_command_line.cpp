@@ -1,7 +1,9 @@
 #include "sim/sim_command_line.h"
 
 #include <charconv>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace kr5061 {
 
@@ -104,6 +106,24 @@ bool parseSimCommandLine(int argc, const char* const* argv, SimCommandLine& out,
         if (!ok) {
             return false;
         }
+    }
+    return true;
+}
+
+bool prepareLinkPath(const std::string& linkPath, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(linkPath, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return true;
+    }
+    if (status.type() != fs::file_type::symlink) {
+        error = "--link: " + linkPath + " exists and is not a symbolic link; not replacing it";
+        return false;
+    }
+    if (!fs::remove(linkPath, ec)) {
+        error = "--link: cannot remove the old link " + linkPath + ": " + ec.message();
+        return false;
     }
     return true;
 }

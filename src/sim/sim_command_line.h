@@ -18,6 +18,11 @@ struct SimCommandLine {
 bool parseSimCommandLine(int argc, const char* const* argv, SimCommandLine& out,
                          std::string& error);
 
+// Makes room for the --link symlink: removes a symlink left at the path by an
+// earlier run, but never replaces anything else (a user's file or folder named
+// by mistake). Returns false with a one-line reason when the path is taken.
+bool prepareLinkPath(const std::string& linkPath, std::string& error);
+
 // The --help text: every option and what each remote key does.
 const char* simHelpText();
 

@@ -42,6 +42,10 @@ int main(int argc, char** argv) {
         std::cout << kr5061::simHelpText();
         return 0;
     }
+    if (!cli.linkPath.empty() && !kr5061::prepareLinkPath(cli.linkPath, error)) {
+        std::cerr << "kr5061-sim: " << error << '\n';
+        return 2;
+    }
     installSignalHandlers();
 
     kr5061::SimRunner runner;
@@ -55,7 +59,6 @@ int main(int argc, char** argv) {
     }
     bool linked = false;
     if (!cli.linkPath.empty()) {
-        unlink(cli.linkPath.c_str());  // a stale link from an earlier run
         linked = symlink(slave.c_str(), cli.linkPath.c_str()) == 0;
         if (!linked) {
             std::perror(("kr5061-sim: symlink " + cli.linkPath).c_str());

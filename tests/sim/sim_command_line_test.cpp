@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/test_dirs.h"
 
 namespace kr5061 {
 namespace {
@@ -72,6 +76,45 @@ TEST(SimCommandLine, BadOptionsAreRefusedWithAReason) {
         std::string error;
         EXPECT_FALSE(parse(args, cli, error)) << args[0];
         EXPECT_FALSE(error.empty()) << args[0];
+    }
+}
+
+TEST(SimCommandLine, LinkReplacesOnlyAnOldLink) {
+    namespace fs = std::filesystem;
+    enum class Kind { nothing, oldLink, danglingLink, file, folder };
+    const struct {
+        Kind kind;
+        bool replaced;
+    } cases[] = {
+        {Kind::nothing, true}, {Kind::oldLink, true}, {Kind::danglingLink, true},
+        {Kind::file, false},   {Kind::folder, false},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        const fs::path link = dir.file("port");
+        const fs::path target = dir.file("target");
+        std::ofstream(target) << "data";
+        switch (c.kind) {
+            case Kind::nothing:
+                break;
+            case Kind::oldLink:
+                fs::create_symlink(target, link);
+                break;
+            case Kind::danglingLink:
+                fs::create_symlink(dir.file("gone"), link);
+                break;
+            case Kind::file:
+                std::ofstream(link) << "results";
+                break;
+            case Kind::folder:
+                fs::create_directory(link);
+                break;
+        }
+        std::string error;
+        EXPECT_EQ(prepareLinkPath(link.string(), error), c.replaced) << static_cast<int>(c.kind);
+        EXPECT_EQ(error.empty(), c.replaced) << error;
+        EXPECT_EQ(fs::exists(fs::symlink_status(link)), !c.replaced) << static_cast<int>(c.kind);
+        EXPECT_TRUE(fs::exists(target)) << "a link's target is never touched";
     }
 }
 
