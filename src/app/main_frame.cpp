@@ -351,6 +351,13 @@ bool CMainFrame::OnSave() {
     // The dialog adds its default suffix only to names without a dot, and the
     // suggested name has two: the extension is made sure of here.
     const std::filesystem::path path = measurementPathFor(chosen.toStdString());
+    // The dialog asked about replacing the name it returned, not this one.
+    std::error_code ec;
+    if (path != std::filesystem::path(chosen.toStdString()) && std::filesystem::exists(path, ec) &&
+        !askYesNo(this, tr("%1 already exists.\nDo you want to replace it?")
+                            .arg(QString::fromStdString(path.filename().string())))) {
+        return false;
+    }
     const SaveResult result = saveMeasurement(path, snapshotOfRun(m_doc, m_state.view));
     QApplication::restoreOverrideCursor();
     if (!result.ok) {

@@ -245,6 +245,23 @@ TEST_F(MainFrameTest, SaveOfTheSuggestedNameWritesAsmDatAndItsTable) {
     EXPECT_EQ(names, (std::vector<std::string>{base + ".AsmDat", base + ".txt"}));
 }
 
+TEST_F(MainFrameTest, SaveAsksBeforeReplacingTheFileItAddedTheExtensionTo) {
+    test::TempDir dir;
+    state.view.m_sampleIndex = 2;
+    std::ofstream(dir.file("run.1.AsmDat")) << "earlier run";
+    frame->setSavePathChooser(
+        [&](const QString&) { return QString::fromStdString(dir.file("run.1").string()); });
+    QString prompt;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        prompt = box->text();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(frame->OnSave());
+    EXPECT_TRUE(prompt.startsWith("run.1.AsmDat already exists.")) << prompt.toStdString();
+    EXPECT_EQ(readFile(dir.file("run.1.AsmDat")), "earlier run");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("run.1.txt")));
+}
+
 TEST_F(MainFrameTest, StatusTipsAndMessagesUseOnlyTheFirstPane) {
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));

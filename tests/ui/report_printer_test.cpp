@@ -234,10 +234,9 @@ int tintedPixelsIn(const QImage& img, const QRect& r) {
     for (int y = r.top(); y <= r.bottom(); ++y) {
         for (int x = r.left(); x <= r.right(); ++x) {
             const QRgb c = img.pixel(x, y);
-            n += std::max({qRed(c), qGreen(c), qBlue(c)}) -
-                             std::min({qRed(c), qGreen(c), qBlue(c)}) > 12
-                     ? 1
-                     : 0;
+            const int spread =
+                std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)});
+            n += spread > 12 ? 1 : 0;
         }
     }
     return n;
