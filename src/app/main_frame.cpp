@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,9 +12,11 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
+#include <filesystem>
 
 #include "app/about_dlg.h"
 #include "app/artwork.h"
@@ -73,7 +76,7 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     m_view = new CHygView(m_state, m_doc, m_graph, *m_link, this);
     setCentralWidget(m_view);
     connect(m_view->meterPanel(), &CMeterPanel::keySendFailed, this,
-            [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+            &CMainFrame::showStatusMessage);
     connect(m_view, &CHygView::statusTextChanged, this, &CMainFrame::setPaneText);
     connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
 
@@ -117,9 +120,13 @@ void CMainFrame::createMenus() {
     realTime->addAction(undoZoom);
 
     QMenu* port = menuBar()->addMenu(QStringLiteral("&COM Port"));
+    // Radio marks; none shows while the port is above 4.
+    auto* ports = new QActionGroup(this);
+    ports->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int k = 1; k <= kMenuPortCount; ++k) {
         QAction* com = addCommand(kIdCom1 + k - 1, QStringLiteral("&COM%1").arg(k));
         com->setCheckable(true);
+        ports->addAction(com);
         port->addAction(com);
         port->addSeparator();
         connect(com, &QAction::triggered, this, [this, k] { OnComPort(k); });
@@ -195,6 +202,24 @@ void CMainFrame::setPaneText(int pane, const QString& text) {
     }
 }
 
+void CMainFrame::showStatusMessage(const QString& text) {
+    m_message = text;
+    setPaneText(0, text);
+    m_panes[0]->setToolTip(text);  // the pane is narrow; the whole text on hover
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // QMainWindow would show status tips with QStatusBar::showMessage, which
+    // hides the time, reading and key panes; they go to pane 0 instead, and
+    // when the pointer moves on the program's own last message comes back.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        setPaneText(0, tip.isEmpty() ? m_message : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
 QString CMainFrame::paneText(int pane) const {
     return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
 }
@@ -248,7 +273,7 @@ void CMainFrame::paintEvent(QPaintEvent*) {
 void CMainFrame::OnRun() {
     CSampleDlg dlg(this);
     const SampleDialogValues start =
-        sampleDialogValues(m_state.view, dlg.m_sampleRate, dlg.m_sampleData);
+        sampleDialogValues(m_state, dlg.m_sampleRate, dlg.m_sampleData);
     dlg.m_sampleRate = start.seconds;
     dlg.m_sampleData = start.count;
     if (runAsksToSave(m_state.frame) &&
@@ -291,7 +316,7 @@ void CMainFrame::OnHelp() {
     const QString path = found.empty() ? dir.filePath(QStringLiteral("help/index.html"))
                                        : QString::fromStdString(found.string());
     if (found.empty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        statusBar()->showMessage(tr("The help file %1 could not be shown.").arg(path), 5000);
+        showStatusMessage(tr("The help file %1 could not be shown.").arg(path));
     }
 }
 
@@ -318,13 +343,22 @@ QString CMainFrame::chooseSavePath(const QString& defaultName) {
 bool CMainFrame::OnSave() {
     const QString defaultName =
         QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH.mm.ss"));
-    const QString path = chooseSavePath(defaultName);
-    if (path.isEmpty()) {
+    const QString chosen = chooseSavePath(defaultName);
+    if (chosen.isEmpty()) {
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SaveResult result =
-        saveMeasurement(path.toStdString(), snapshotOfRun(m_doc, m_state.view));
+    // The dialog adds its default suffix only to names without a dot, and the
+    // suggested name has two: the extension is made sure of here.
+    const std::filesystem::path path = measurementPathFor(chosen.toStdString());
+    // The dialog asked about replacing the name it returned, not this one.
+    std::error_code ec;
+    if (path != std::filesystem::path(chosen.toStdString()) && std::filesystem::exists(path, ec) &&
+        !askYesNo(this, tr("%1 already exists.\nDo you want to replace it?")
+                            .arg(QString::fromStdString(path.filename().string())))) {
+        return false;
+    }
+    const SaveResult result = saveMeasurement(path, snapshotOfRun(m_doc, m_state.view));
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         showMessage(this, tr("The file %1 could not be written: %2")

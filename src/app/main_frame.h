@@ -48,6 +48,10 @@ public:
     void setPaneText(int pane, const QString& text);
     QString paneText(int pane) const;
 
+    // The one way to the message pane (pane 0): a message stays until the next
+    // one replaces it; the other panes stay visible.
+    void showStatusMessage(const QString& text);
+
     // The file Save writes to; by default the save dialog asks the user.
     using SavePathChooser = std::function<QString(const QString& defaultName)>;
     void setSavePathChooser(SavePathChooser chooser) { m_chooseSavePath = std::move(chooser); }
@@ -59,6 +63,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -83,6 +88,7 @@ private:
     QLabel* m_panes[4] = {};
     QTimer m_updateTimer;
     SavePathChooser m_chooseSavePath;
+    QString m_message;  // the program's last message in pane 0
     bool m_initialUpdateDone = false;
 };
 

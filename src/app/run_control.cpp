@@ -6,9 +6,13 @@
 
 namespace kr5061 {
 
-SampleDialogValues sampleDialogValues(const ViewState& view, int configuredSeconds,
+SampleDialogValues sampleDialogValues(const LiveState& state, int configuredSeconds,
                                       int configuredCount) {
     SampleDialogValues v{configuredSeconds, configuredCount};
+    if (state.frame.m_graphUsed == 0) {
+        return v;
+    }
+    const ViewState& view = state.view;
     if (view.m_samplePeriodMs / 1000 >= 1) {
         v.seconds = view.m_samplePeriodMs / 1000;
     }

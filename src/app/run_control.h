@@ -6,12 +6,14 @@
 namespace kr5061 {
 
 // First values of the sample-rate dialog: the current run's period and limit
-// when they are usable, else the configured ones.
+// when they are usable, else the configured ones. Before the first accepted
+// Run the view holds only its start-up values (the sample clock's own pre-run
+// period), never a choice of the user, so the configured ones apply.
 struct SampleDialogValues {
     int seconds = 1;
     int count = 1000;
 };
-SampleDialogValues sampleDialogValues(const ViewState& view, int configuredSeconds,
+SampleDialogValues sampleDialogValues(const LiveState& state, int configuredSeconds,
                                       int configuredCount);
 
 // Applies an accepted sample-rate dialog: the period (at least one second),

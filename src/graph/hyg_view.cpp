@@ -263,7 +263,9 @@ void CHygView::dragWatchTick() {
 
 void CHygView::OnUndoZoom() {
     undoZoom(m_graph, m_state.view);
-    m_scrollStrip->scrollBar()->setEnabled(false);
+    QScrollBar* bar = m_scrollStrip->scrollBar();
+    bar->setEnabled(false);
+    bar->setValue(bar->minimum());  // the full view has no scroll position
     repaintGraph();
 }
 

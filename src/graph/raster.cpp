@@ -114,7 +114,7 @@ void stepLine(const PixelBuffer& buf, const Steps& s, i64 first, i64 last, Pixel
     const i64 twoDb = 2 * s.db;
     for (i64 t = first; t <= last; ++t) {
         if (Style == LineStyle::Solid || (t % (2 * kDotRun)) < kDotRun) {
-            *p = Mode == LineMode::Set ? colour : invertPixel(*p);
+            *p = Mode == LineMode::Set ? colour : notXorPixel(colour, *p);
         }
         p += majStep;
         rem += twoDb;

@@ -21,6 +21,13 @@ constexpr Pixel invertPixel(Pixel p) {
     return p ^ 0x00ffffffu;
 }
 
+// The inverting pen: not-xor of pen and pixel, ~(pen ^ dst), kept opaque. A
+// black pen inverts; (150, 50, 50) turns black into (105, 205, 205). Drawing
+// twice with the same pen gives the pixel back.
+constexpr Pixel notXorPixel(Pixel pen, Pixel dst) {
+    return ~(pen ^ dst) | 0xff000000u;
+}
+
 // A pixel buffer the rasteriser draws into without owning it (a window's image
 // is wrapped in place, never copied). stride counts pixels per row.
 struct PixelBuffer {
@@ -40,6 +47,7 @@ enum class LineStyle : std::uint8_t {
     Dotted,
 };
 
+// Set paints the colour; Invert combines it with the pixel (notXorPixel).
 enum class LineMode : std::uint8_t { Set, Invert };
 
 inline constexpr int kDotRun = 3;

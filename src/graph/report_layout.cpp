@@ -46,6 +46,11 @@ constexpr ReportColour kTraceColour[kChannelCount] = {
 // the raster limits of a printer driver.
 constexpr double kTraceBand = 100000.0;
 
+// The masks reach this far past the page's edges: the page size in units is
+// rounded down, and a mask ending exactly where the printable area is clipped
+// would share its edge pixels with the clipped traces and leave a seam.
+constexpr int kMaskBleed = 100;
+
 // A sample period beyond this (about three centuries) can only come from a
 // damaged file; bounding it keeps the label arithmetic inside 64 bits.
 constexpr std::int64_t kMaxPeriodMs = 10'000'000'000'000;
@@ -201,8 +206,8 @@ void layoutReportPage(const ReportSource& src, const ReportPage& page, std::int6
     }
 
     // Whatever of the traces lies above or below the value range is painted over.
-    addFill(out, -page.width, kFrameTop, 0, page.height, kWhite);
-    addFill(out, -page.width, 0, 0, kFrameBottom, kWhite);
+    addFill(out, -page.width - kMaskBleed, kFrameTop, kMaskBleed, page.height + kMaskBleed, kWhite);
+    addFill(out, -page.width - kMaskBleed, -kMaskBleed, kMaskBleed, kFrameBottom, kWhite);
 
     addText(out, ReportFont::Title, kTitleAt, " Test Report ");
     for (int ch = 0; ch < kChannelCount; ++ch) {

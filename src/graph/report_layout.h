@@ -38,7 +38,8 @@ ReportSource liveReportSource(const CHygDoc& doc, const ViewState& view, const L
 ReportSource recallReportSource(const CHygDoc& doc, const bool (&showChannel)[kChannelCount],
                                 const float (&axis)[kAxisLines]);
 
-// Size of the printable area in page units; only the masks reach its edges.
+// Size of the printable area in page units (rounded down); only the masks
+// reach its edges, and a little past them.
 struct ReportPage {
     int width = 850;
     int height = 1100;

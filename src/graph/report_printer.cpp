@@ -97,9 +97,14 @@ void renderReport(QPainter& painter, const QRect& pageRect, int resolution, cons
                 drawPolyline(painter, op);
                 break;
             case ReportOpKind::Fill:
+                // Unclipped: a mask covers the edge pixels of the printable
+                // area whole, where the clipped traces cover only a part.
+                painter.setClipping(false);
                 painter.setWorldTransform(page);
                 painter.fillRect(QRectF(QPointF(op.left, op.bottom), QPointF(op.right, op.top)),
                                  toQColor(op.colour));
+                painter.setWorldTransform(base);
+                painter.setClipRect(pageRect);
                 break;
             case ReportOpKind::Text:
                 painter.setWorldTransform(base);

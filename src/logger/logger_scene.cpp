@@ -236,7 +236,9 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
 void masks(const LoggerGraph& g, const PixelBuffer& buf) {
     const int R = buf.width, B = buf.height;
     const PixelRect c = buf.bounds();
-    fillRect(buf, c, 0, 23, R, truncInt(g.plotTop - 23), kLoggerBackground);
+    // Up to the window's top edge: the toolbar strip above row 23 shows the
+    // window through its gaps, and no trace may show there.
+    fillRect(buf, c, 0, 0, R, truncInt(g.plotTop), kLoggerBackground);
     fillRect(buf, c, 0, truncInt(g.plotBottom) + 1, R,
              truncInt(static_cast<float>(B) - g.plotBottom), kLoggerBackground);
     fillRect(buf, c, 0, 23, truncInt(g.plotLeft), B - 23, kLoggerBackground);

@@ -39,7 +39,7 @@ enum LoggerCommand {
 
 // Our own toolbar art: a 75 x 18 button face carrying its label.
 QIcon buttonFace(const QString& label, const QColor& accent) {
-    QPixmap pm(75, 18);
+    QPixmap pm(CLoggerWnd::kButtonWidth, CLoggerWnd::kButtonHeight);
     pm.fill(QColor(236, 236, 236));
     QPainter p(&pm);
     p.setPen(QColor(160, 160, 160));
@@ -67,6 +67,10 @@ CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, Vie
     setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle(QStringLiteral("Graph"));
     setFixedSize(kWidth, kHeight);
+    if (parent != nullptr) {
+        // Centred on the main window, as a centred dialog opens over its owner.
+        move(parent->window()->geometry().center() - QPoint(kWidth / 2, kHeight / 2));
+    }
     createToolBar();
     createList();
     m_scroll = new QScrollBar(Qt::Horizontal, this);
@@ -90,8 +94,14 @@ CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, Vie
 
 void CLoggerWnd::createToolBar() {
     m_toolBar = new QToolBar(this);
-    m_toolBar->setIconSize(QSize(75, 18));
+    m_toolBar->setIconSize(QSize(kButtonWidth, kButtonHeight));
     m_toolBar->setMovable(false);
+    // The face is the whole button: no frame or padding around it, so each
+    // button is exactly 75 x 18 and the strip stays above the list.
+    m_toolBar->setStyleSheet(
+        QStringLiteral("QToolBar { border: 0; padding: 2px; spacing: 0; }"
+                       "QToolButton { border: 0; padding: 0; margin: 0; }"
+                       "QToolButton:pressed { padding: 1px 0 0 1px; }"));
     const struct {
         int id;
         const char* label;
@@ -110,11 +120,14 @@ void CLoggerWnd::createToolBar() {
         {kIdYAxis, "Y Axis", "Value axis setup", QColor(30, 30, 30)},
     };
     for (const auto& b : buttons) {
+        if (!m_toolBar->actions().isEmpty()) {
+            m_toolBar->addSeparator();  // between buttons, none after the last
+        }
         QAction* act = m_toolBar->addAction(buttonFace(QString::fromLatin1(b.label), b.accent),
                                             QString::fromLatin1(b.label));
         act->setObjectName(QString::number(b.id));
         act->setToolTip(QString::fromLatin1(b.tip));
-        m_toolBar->addSeparator();
+        m_toolBar->widgetForAction(act)->setFixedSize(kButtonWidth, kButtonHeight);
         const int id = b.id;
         connect(act, &QAction::triggered, this, [this, id] {
             switch (id) {
@@ -132,7 +145,7 @@ void CLoggerWnd::createToolBar() {
             }
         });
     }
-    m_toolBar->setGeometry(0, 0, kWidth, m_toolBar->sizeHint().height());
+    m_toolBar->setGeometry(0, 0, kWidth, kToolBarHeight);
 }
 
 void CLoggerWnd::createList() {
@@ -190,6 +203,10 @@ void CLoggerWnd::keyPressEvent(QKeyEvent* event) {
 void CLoggerWnd::resetToFullView(bool resetScroll) {
     ResetToFullView(m_graph, resetScroll);
     m_scroll->setEnabled(false);
+    if (resetScroll) {
+        const QSignalBlocker block(m_scroll);
+        m_scroll->setValue(m_scroll->minimum());
+    }
 }
 
 QString CLoggerWnd::chooseOpenPath() {

@@ -23,6 +23,9 @@ class CLoggerWnd : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 473 * 2, kHeight = 299 * 2;
+    // The toolbar strip (rows 0..22) and its buttons; the list starts at row 28.
+    static constexpr int kToolBarHeight = 23;
+    static constexpr int kButtonWidth = 75, kButtonHeight = 18;
 
     CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, ViewState& view,
                QWidget* parent);

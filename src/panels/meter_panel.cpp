@@ -20,13 +20,13 @@ QColor toQColor(MeterRgb c) {
 }
 
 QFont baseFont(const MeterFontDef& def, int pixelSize) {
-    QFont f;
     // An unknown face falls back to Arial's metric twin rather than whatever
     // fontconfig ranks first, as a sans-serif family request would.
-    f.setFamilies({QString::fromLatin1(def.face), QStringLiteral("Arial")});
+    QFont f(substituteFace(QString::fromLatin1(def.face)));
     f.setPixelSize(pixelSize);
-    f.setWeight(static_cast<QFont::Weight>(def.weight));
     f.setStyleHint(def.swiss ? QFont::SansSerif : QFont::AnyStyle);
+    f.setWeight(static_cast<QFont::Weight>(def.weight));
+    f.setWeight(availableWeight(f, def.weight));
     return f;
 }
 

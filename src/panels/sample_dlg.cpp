@@ -43,6 +43,8 @@ CSampleDlg::CSampleDlg(QWidget* parent)
         w->setFont(font);
     }
     connect(ok, &QPushButton::clicked, this, &CSampleDlg::accept);
+    m_rateSpin->attachArrowKeys(m_rateEdit);
+    m_dataSpin->attachArrowKeys(m_dataEdit);
 
     // The period spin writes its position into the field; the count spin moves
     // the read-only count in steps of 1000.

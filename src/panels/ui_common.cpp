@@ -1,5 +1,12 @@
 #include "panels/ui_common.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHash>
+#include <vector>
+
+#include "panels/font_weight.h"
+
 namespace kr5061 {
 
 void showMessage(QWidget* parent, const QString& text) {
@@ -15,11 +22,43 @@ bool askYesNo(QWidget* parent, const QString& text) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+QFont::Weight availableWeight(const QFont& font, int weight) {
+    // Upright faces of each family, looked up once: the report asks per text.
+    static QHash<QString, std::vector<int>> s_faces;
+    const QString family = QFontInfo(font).family();
+    auto it = s_faces.find(family);
+    if (it == s_faces.end()) {
+        std::vector<int> weights;
+        for (const QString& style : QFontDatabase::styles(family)) {
+            if (!QFontDatabase::italic(family, style)) {
+                weights.push_back(QFontDatabase::weight(family, style));
+            }
+        }
+        it = s_faces.insert(family, weights);
+    }
+    return static_cast<QFont::Weight>(nearestFaceWeight(*it, weight));
+}
+
+QString substituteFace(const QString& face) {
+    static QHash<QString, QString> s_faces;
+    auto it = s_faces.find(face);
+    if (it == s_faces.end()) {
+        static const QString s_default =
+            QFontInfo(QFont(QStringLiteral("KR5061 No Such Face"))).family();
+        const QString resolved = QFontInfo(QFont(face)).family();
+        const bool missing = resolved.compare(s_default, Qt::CaseInsensitive) == 0 &&
+                             face.compare(resolved, Qt::CaseInsensitive) != 0;
+        it = s_faces.insert(face, missing ? QStringLiteral("Arial") : face);
+    }
+    return *it;
+}
+
 QFont pixelFont(const QString& face, int pixelHeight, int weight) {
-    QFont font(face);
+    QFont font(substituteFace(face));
     font.setPixelSize(pixelHeight);
-    font.setWeight(static_cast<QFont::Weight>(weight));
     font.setStyleHint(QFont::SansSerif);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    font.setWeight(availableWeight(font, weight));
     return font;
 }
 

@@ -28,7 +28,16 @@ void showMessage(QWidget* parent, const QString& text);
 bool isDialogKey(int key);
 bool askYesNo(QWidget* parent, const QString& text);
 
-// A font by face name with its character height in pixels and a 100..900 weight.
+// A font by face name with its character height in pixels and a 100..900
+// weight, taken to the nearest weight the resolved family has a face for.
 QFont pixelFont(const QString& face, int pixelHeight, int weight);
+
+// `weight` moved to the nearest face of the family `font` resolves to.
+QFont::Weight availableWeight(const QFont& font, int weight);
+
+// The face to ask for in place of `face`. A face the platform lacks ("black
+// ROMAN") would land on fontconfig's default family, whose thin face a weight
+// of 100 then picks; the original platform substitutes Arial, and so do we.
+QString substituteFace(const QString& face);
 
 }  // namespace kr5061

@@ -13,6 +13,9 @@ class CUpDown : public QWidget {
 public:
     explicit CUpDown(QWidget* parent = nullptr);
 
+    // The Up and Down arrow keys in `field` step this control as its arrows do.
+    void attachArrowKeys(QWidget* field);
+
     QToolButton* upButton() const { return m_up; }
     QToolButton* downButton() const { return m_down; }
 
@@ -21,10 +24,12 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QToolButton* m_up;
     QToolButton* m_down;
+    QWidget* m_field = nullptr;
 };
 
 }  // namespace kr5061

@@ -424,6 +424,15 @@ fs::path textTablePathFor(const fs::path& measurementPath) {
     return p;
 }
 
+fs::path measurementPathFor(const fs::path& chosen) {
+    const std::string name = chosen.filename().string();
+    if (name.empty() || lowerAscii(chosen.extension().string()) == ".asmdat")
+        return chosen;
+    fs::path p = chosen;
+    p += name.back() == '.' ? "AsmDat" : ".AsmDat";
+    return p;
+}
+
 SaveResult saveMeasurement(const fs::path& measurementPath, const RunSnapshot& run) {
     SaveResult r;
     r.measurementPath = measurementPath;

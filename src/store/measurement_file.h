@@ -113,6 +113,12 @@ bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
 // replaced by ".txt", otherwise ".txt" appended; same folder.
 std::filesystem::path textTablePathFor(const std::filesystem::path& measurementPath);
 
+// The measurement file for a name the user typed or accepted: it always ends
+// in ".AsmDat" (any case), so Download lists it and its table goes beside it.
+// A name with dots of its own ("26-12-08 06.13.53") still gets the extension;
+// a trailing dot is not doubled. An empty name stays empty (nothing chosen).
+std::filesystem::path measurementPathFor(const std::filesystem::path& chosen);
+
 struct SaveResult {
     bool ok = false;
     std::filesystem::path measurementPath;

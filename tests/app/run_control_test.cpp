@@ -6,15 +6,19 @@ namespace kr5061 {
 namespace {
 
 TEST(RunControl, DialogStartsFromTheCurrentRunWhenUsable) {
-    ViewState view;
-    view.m_samplePeriodMs = 5000;
-    view.m_sampleLimit = 3000;
-    SampleDialogValues v = sampleDialogValues(view, 2, 2000);
-    EXPECT_EQ(v.seconds, 5);
+    LiveState s;
+    SampleDialogValues v = sampleDialogValues(s, 7, 3000);
+    EXPECT_EQ(v.seconds, 7) << "before the first Run the view's start-up values do not count";
     EXPECT_EQ(v.count, 3000);
-    view.m_samplePeriodMs = 500;  // below one second: the configured period
-    view.m_sampleLimit = 20000;   // outside 1000..10000: the configured count
-    v = sampleDialogValues(view, 2, 2000);
+    s.frame.m_graphUsed = 1;
+    s.view.m_samplePeriodMs = 5000;
+    s.view.m_sampleLimit = 4000;
+    v = sampleDialogValues(s, 2, 2000);
+    EXPECT_EQ(v.seconds, 5);
+    EXPECT_EQ(v.count, 4000);
+    s.view.m_samplePeriodMs = 500;  // below one second: the configured period
+    s.view.m_sampleLimit = 20000;   // outside 1000..10000: the configured count
+    v = sampleDialogValues(s, 2, 2000);
     EXPECT_EQ(v.seconds, 2);
     EXPECT_EQ(v.count, 2000);
 }

@@ -142,6 +142,25 @@ TEST(Raster, InvertingTwiceGivesTheImageBack) {
     EXPECT_EQ(img.pixels, before);
 }
 
+TEST(Raster, InvertingPenIsNotXorWithItsColourAndUndoesItself) {
+    const struct {
+        Pixel pen, dst, out;
+    } cases[] = {
+        {rgb(150, 50, 50), kBlack, rgb(105, 205, 205)},  // the logger's cursor on the plot
+        {rgb(150, 50, 50), rgb(80, 80, 80), rgb(57, 157, 157)},
+        {kBlack, rgb(10, 200, 30), rgb(245, 55, 225)},  // a black pen inverts
+        {rgb(255, 255, 255), rgb(10, 200, 30), rgb(10, 200, 30)},
+    };
+    for (const auto& c : cases) {
+        Image img(4, 8, c.dst);
+        drawLine(img.buf, img.buf.bounds(), 1, 0, 1, 8, c.pen, LineStyle::Dotted, LineMode::Invert);
+        EXPECT_EQ(img.buf.at(1, 2), c.out) << std::hex << c.pen << " on " << c.dst;
+        EXPECT_EQ(img.buf.at(1, 3), c.dst) << "a gap of the dots";
+        drawLine(img.buf, img.buf.bounds(), 1, 0, 1, 8, c.pen, LineStyle::Dotted, LineMode::Invert);
+        EXPECT_EQ(img.count(c.dst), 32);
+    }
+}
+
 TEST(Raster, HalftoneFrameInvertsEveryOtherPixelOfItsBorder) {
     Image img(10, 10);
     invertHalftoneFrame(img.buf, img.buf.bounds(), {2, 2, 8, 6});

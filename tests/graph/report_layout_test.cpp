@@ -178,9 +178,9 @@ TEST(ReportPage, MasksCoverAboveAndBelowTheFrameAfterTheTracesAndBeforeTheTexts)
     const auto fills = ofKind(ops, ReportOpKind::Fill);
     ASSERT_EQ(fills.size(), 2u);
     EXPECT_EQ((std::vector<int>{fills[0]->left, fills[0]->bottom, fills[0]->right, fills[0]->top}),
-              (std::vector<int>{-850, 1000, 0, 1100}));
+              (std::vector<int>{-950, 1000, 100, 1200}));
     EXPECT_EQ((std::vector<int>{fills[1]->left, fills[1]->bottom, fills[1]->right, fills[1]->top}),
-              (std::vector<int>{-850, 0, 0, 200}));
+              (std::vector<int>{-950, -100, 100, 200}));
     for (const ReportOp* fill : fills)
         EXPECT_EQ(fill->colour, (ReportColour{255, 255, 255}));
 

@@ -333,13 +333,17 @@ TEST_F(LoggerPicture, CursorLineInvertsAndMovingRemovesTheOldOne) {
     move({500, 300});
     EXPECT_FALSE(graph->cursorAbsent);
     const Pixel plot = before[static_cast<std::size_t>(95) * 946 + 500];
-    EXPECT_EQ(px(500, 90), invertPixel(before[static_cast<std::size_t>(90) * 946 + 500]));
+    // Not-xor with the pen (150, 50, 50): black plot turns (105, 205, 205).
+    EXPECT_EQ(px(500, 90),
+              notXorPixel(kLoggerCursor, before[static_cast<std::size_t>(90) * 946 + 500]));
     EXPECT_NE(px(500, 90), plot);
+    ASSERT_EQ(before[static_cast<std::size_t>(96) * 946 + 500], rgb(0, 0, 0));
+    EXPECT_EQ(px(500, 96), rgb(105, 205, 205));
     move({600, 300});
     EXPECT_EQ(px(500, 90), before[static_cast<std::size_t>(90) * 946 + 500]);
     // A repaint puts the line where the pointer left it.
     paint();
-    EXPECT_EQ(px(600, 90), invertPixel(rgb(80, 80, 80)));
+    EXPECT_EQ(px(600, 90), notXorPixel(kLoggerCursor, rgb(80, 80, 80)));
 }
 
 TEST_F(LoggerPicture, RubberBandIsRemovedAlsoWhenThePointerReturnsToTheAnchor) {

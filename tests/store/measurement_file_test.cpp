@@ -372,6 +372,27 @@ TEST_F(MeasurementFileTest, TextTableSitsBesideTheMeasurementFile) {
         << "no temporary files are left behind";
 }
 
+TEST(MeasurementFileName, EveryChosenNameEndsInAsmDat) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"26-12-08 06.13.53", "26-12-08 06.13.53.AsmDat"},  // the suggested name
+        {"probe", "probe.AsmDat"},
+        {"probe.AsmDat", "probe.AsmDat"},
+        {"probe.asmdat", "probe.asmdat"},
+        {"probe.dat", "probe.dat.AsmDat"},
+        {"probe.", "probe.AsmDat"},
+        {"x.AsmDat.bak", "x.AsmDat.bak.AsmDat"},
+        {"a.b/run", "a.b/run.AsmDat"},
+        {"", ""},
+    };
+    for (const auto& [in, out] : cases) {
+        const fs::path p = measurementPathFor(in);
+        EXPECT_EQ(fs::path(out), p) << in;
+        if (!p.empty()) {
+            EXPECT_EQ(p.parent_path() / (p.stem().string() + ".txt"), textTablePathFor(p)) << in;
+        }
+    }
+}
+
 TEST_F(MeasurementFileTest, FahrenheitRunKeepsCelsiusInTheFileAndShowsFahrenheitInTheTable) {
     auto doc = newDoc();
     doc->m_live[kAir][0] = 20.0f;

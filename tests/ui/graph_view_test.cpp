@@ -116,6 +116,7 @@ TEST_F(GraphWindow, PressDragReleaseZoomsAndUndoZoomReturnsToLive) {
     EXPECT_TRUE(bar->isEnabled());
     EXPECT_EQ(bar->maximum(), 40);
     EXPECT_EQ(bar->value(), state->view.m_scrollPos);
+    EXPECT_GT(bar->value(), 0);
     frame->updateCommandUI();
     QAction* undo = frame->action(kUndoZoom);
     ASSERT_NE(undo, nullptr);
@@ -127,6 +128,7 @@ TEST_F(GraphWindow, PressDragReleaseZoomsAndUndoZoomReturnsToLive) {
     EXPECT_EQ(graph->zoomLevel, 0);
     EXPECT_EQ(graph->liveMode, 1);
     EXPECT_FALSE(bar->isEnabled());
+    EXPECT_EQ(bar->value(), 0) << "the thumb is back at the start";
     frame->updateCommandUI();
     EXPECT_FALSE(undo->isEnabled());
 }

@@ -167,6 +167,55 @@ TEST_F(LoggerWindow, DownloadedSetIsDrawnWithTracesFrameAndBackground) {
     EXPECT_TRUE(view.m_loggerOpen);
 }
 
+TEST_F(LoggerWindow, ToolbarStripShowsNoTraceAboveTheAxis) {
+    // Gain 5: the axis ends at 50, and RH climbing from 40 to 60 leaves the
+    // plot and runs up through the rows of the toolbar strip.
+    auto live = std::make_unique<CHygDoc>();
+    for (int i = 0; i < 9; ++i) {
+        live->m_live[kHumidity][i] = 40.0f + 2.5f * static_cast<float>(i);
+    }
+    ViewState v;
+    v.m_sampleIndex = 9;
+    v.m_samplePeriodMs = 2000;
+    v.m_gain = 5;
+    const auto high = dir.file("high.AsmDat");
+    ASSERT_TRUE(saveMeasurement(high, snapshotOfRun(*live, v)).ok);
+    download(high);
+    ASSERT_EQ(view.m_loggerGain, 5);
+    const QImage shot = wnd->grab().toImage();
+    EXPECT_GT(countPixels(shot, qRgb(0, 255, 0), QRect(307, 91, 577, 445)), 50) << "RH is drawn";
+    // The strip is the toolbar's: ten 75 x 18 buttons with separators between
+    // them only, all above the list at row 28. Outside the buttons (one has a
+    // green mark of its own) no RH shows.
+    const QList<QAction*> acts = wnd->toolBar()->actions();
+    ASSERT_EQ(acts.size(), 19);
+    int strip = countPixels(shot, qRgb(0, 255, 0), QRect(0, 0, shot.width(), 23));
+    for (int i = 0; i < acts.size(); ++i) {
+        EXPECT_EQ(acts[i]->isSeparator(), i % 2 == 1) << i;
+        const QWidget* button = wnd->toolBar()->widgetForAction(acts[i]);
+        if (i % 2 == 0) {
+            EXPECT_EQ(button->size(), QSize(75, 18));
+            strip -= countPixels(shot, qRgb(0, 255, 0), button->geometry());
+        }
+    }
+    EXPECT_EQ(strip, 0);
+    EXPECT_LE(wnd->toolBar()->geometry().bottom(), 22);
+    EXPECT_EQ(wnd->list()->geometry().top(), 28);
+}
+
+TEST(LoggerWindowPlacement, OpensCentredOnTheMainWindow) {
+    test::ScopedConfigDir config;
+    auto store = makeLoggerStore();
+    auto graph = makeLoggerGraph();
+    auto doc = std::make_unique<CHygDoc>();
+    ViewState view;
+    QWidget main;
+    main.setGeometry(100, 80, 1400, 900);
+    auto* wnd = new CLoggerWnd(*store, *graph, *doc, view, &main);
+    EXPECT_LE((wnd->geometry().center() - main.geometry().center()).manhattanLength(), 2);
+    delete wnd;
+}
+
 TEST_F(LoggerWindow, DragZoomsEnablesTheScrollBarAndZoomOutUndoesBoth) {
     download(file);
     QTest::mousePress(wnd, Qt::LeftButton, {}, QPoint(400, 150));
@@ -178,6 +227,7 @@ TEST_F(LoggerWindow, DragZoomsEnablesTheScrollBarAndZoomOutUndoesBoth) {
     EXPECT_FALSE(graph->fullView);
     EXPECT_TRUE(wnd->scrollBar()->isEnabled());
     EXPECT_EQ(wnd->scrollBar()->maximum(), 9);
+    EXPECT_GT(wnd->scrollBar()->value(), 0) << "the thumb marks the first record shown";
     // The cursor line sits where the pointer was, over the picture.
     EXPECT_FALSE(graph->cursorAbsent);
     EXPECT_EQ(graph->cursorX, 600);
@@ -186,6 +236,7 @@ TEST_F(LoggerWindow, DragZoomsEnablesTheScrollBarAndZoomOutUndoesBoth) {
     EXPECT_EQ(graph->zoomLevel, 0);
     EXPECT_EQ(graph->scrollOffset, 0);
     EXPECT_FALSE(wnd->scrollBar()->isEnabled());
+    EXPECT_EQ(wnd->scrollBar()->value(), 0) << "the thumb is back at the start";
 }
 
 TEST_F(LoggerWindow, DragWatchCancelsADragThatLeavesThePlot) {

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QToolBar>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,6 +23,7 @@
 #include "panels/sample_dlg.h"
 #include "sim/pty_transport.h"
 #include "store/config.h"
+#include "store/ini_file.h"
 #include "support/modal.h"
 #include "support/test_dirs.h"
 
@@ -200,6 +206,81 @@ TEST_F(MainFrameTest, SecondRunAsksToSaveAndYesSavesFirst) {
     EXPECT_TRUE(std::filesystem::exists(target));
     EXPECT_TRUE(std::filesystem::exists(dir.file("earlier.txt")));
     EXPECT_FALSE(state.frame.m_startPending) << "the dialog was cancelled after saving";
+}
+
+TEST_F(MainFrameTest, FirstRunOffersTheConfiguredPeriodAndCount) {
+    writeProfileString(configFilePath(), "SamprateInfo", "Samprate", "7");
+    writeProfileString(configFilePath(), "SampdataInfo", "Sampdata", "3000");
+    instrumentAnswers();
+    QString rate, count;
+    onNextModal<CSampleDlg>([&](CSampleDlg* dlg) {
+        rate = dlg->rateEdit()->text();
+        count = dlg->dataEdit()->text();
+        dlg->accept();
+    });
+    press(32771);
+    EXPECT_EQ(rate, "7");
+    EXPECT_EQ(count, "3000");
+    EXPECT_EQ(state.view.m_samplePeriodMs, 7000);
+    EXPECT_EQ(state.view.m_sampleLimit, 3000);
+}
+
+TEST_F(MainFrameTest, SaveOfTheSuggestedNameWritesAsmDatAndItsTable) {
+    test::TempDir dir;
+    state.view.m_sampleIndex = 2;
+    QString suggested;
+    onNextModal<QFileDialog>([&](QFileDialog* dlg) {
+        dlg->setDirectory(QString::fromStdString(dir.path().string()));
+        suggested = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+        static_cast<QDialog*>(dlg)->accept();  // as the Save button does
+    });
+    press(32814);
+    ASSERT_FALSE(suggested.isEmpty());
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    const std::string base = suggested.toStdString();
+    EXPECT_EQ(names, (std::vector<std::string>{base + ".AsmDat", base + ".txt"}));
+}
+
+TEST_F(MainFrameTest, SaveAsksBeforeReplacingTheFileItAddedTheExtensionTo) {
+    test::TempDir dir;
+    state.view.m_sampleIndex = 2;
+    std::ofstream(dir.file("run.1.AsmDat")) << "earlier run";
+    frame->setSavePathChooser(
+        [&](const QString&) { return QString::fromStdString(dir.file("run.1").string()); });
+    QString prompt;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        prompt = box->text();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(frame->OnSave());
+    EXPECT_TRUE(prompt.startsWith("run.1.AsmDat already exists.")) << prompt.toStdString();
+    EXPECT_EQ(readFile(dir.file("run.1.AsmDat")), "earlier run");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("run.1.txt")));
+}
+
+TEST_F(MainFrameTest, StatusTipsAndMessagesUseOnlyTheFirstPane) {
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->setPaneText(1, QStringLiteral("12:00:00"));
+    QToolBar* bar = frame->findChild<QToolBar*>();
+    QWidget* start = bar->widgetForAction(frame->action(32771));
+    QStatusTipEvent tip(QStringLiteral("Start"));
+    QApplication::sendEvent(start, &tip);
+    EXPECT_EQ(frame->paneText(0), "Start");
+    const QList<QLabel*> panes = frame->statusBar()->findChildren<QLabel*>();
+    ASSERT_EQ(panes.size(), 4);
+    for (QLabel* pane : panes)
+        EXPECT_TRUE(pane->isVisible()) << pane->text().toStdString();
+    EXPECT_EQ(frame->paneText(1), "12:00:00");
+    frame->showStatusMessage(QStringLiteral("The help file could not be shown."));
+    QStatusTipEvent away{QString()};
+    QApplication::sendEvent(start, &away);
+    QTest::qWait(50);
+    EXPECT_EQ(frame->paneText(0), "The help file could not be shown.")
+        << "a message stays until the next one";
 }
 
 TEST_F(MainFrameTest, OtherComAcceptsFiveToSixteenOnly) {

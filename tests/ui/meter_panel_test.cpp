@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QTest>
 #include <memory>
 #include <vector>
@@ -309,8 +308,8 @@ TEST(MeterPanelInFrame, RefusedKeyShowsInTheStatusBar) {
     ASSERT_NE(hold, nullptr);
     ASSERT_FALSE(comm.portOpen());
     QTest::mouseClick(hold, Qt::LeftButton);
-    EXPECT_TRUE(frame.statusBar()->currentMessage().contains(QStringLiteral("HOLD")))
-        << frame.statusBar()->currentMessage().toStdString();
+    EXPECT_TRUE(frame.paneText(0).contains(QStringLiteral("HOLD")))
+        << frame.paneText(0).toStdString();
 }
 
 }  // namespace

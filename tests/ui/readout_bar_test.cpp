@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -197,8 +198,13 @@ TEST_F(ReadoutBarTest, ControlsSitAtTheirPixelPositionsWithTheirTexts) {
     auto* caption = qobject_cast<QLabel*>(bar->control(1061));
     ASSERT_NE(caption, nullptr);
     EXPECT_EQ(caption->text(), "Alarm Low");
-    EXPECT_EQ(caption->font().weight(), QFont::Medium);
+    // Arial (Liberation Sans) has Regular and Bold faces only: weights 100
+    // (labels, limit fields) and 500 (captions) both show as Regular.
+    EXPECT_EQ(caption->font().weight(), QFont::Normal);
+    EXPECT_EQ(label->font().weight(), QFont::Normal);
+    EXPECT_EQ(QFontInfo(label->font()).styleName(), "Regular");
     EXPECT_EQ(bar->field(kWbHiField)->font().pixelSize(), 12);
+    EXPECT_EQ(bar->field(kWbHiField)->font().weight(), QFont::Normal);
 }
 
 TEST_F(ReadoutBarTest, EscapeAndEnterStopAtTheBar) {

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -224,6 +225,62 @@ TEST(ReportPdf, ThePrintPathWritesTheWholePageToAFile) {
     EXPECT_NEAR(rh.red(), 0, 30);
     EXPECT_NEAR(rh.green(), 55, 30);
     EXPECT_NEAR(rh.blue(), 0, 30);
+}
+
+// Pixels of a trace's hue (its print colour or a lighter shade of it), as
+// opposed to the black and grey of texts, frame and grid.
+int tintedPixelsIn(const QImage& img, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QRgb c = img.pixel(x, y);
+            const int spread =
+                std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)});
+            n += spread > 12 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+TEST(ReportPdf, MasksLeaveNothingOfTheTracesAboveOrBelowTheFrame) {
+    // Gain 5 (axis 0..50): RH zigzags far above the axis, past the page's top
+    // edge; AIR zigzags below the axis, past its bottom edge.
+    SampleRun run;
+    for (int i = 0; i <= 100; ++i) {
+        run.doc->m_live[kHumidity][i] = i % 2 == 0 ? 45.0f : 99.0f;
+        run.doc->m_live[kAir][i] = i % 2 == 0 ? 5.0f : -40.0f;
+    }
+    run.src.showChannel[kSurface] = false;
+    for (int k = 0; k < kAxisLines; ++k)
+        run.src.axis[k] = static_cast<float>(k * 5);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    ASSERT_TRUE(printReportToPdf(pdf, run.src, 0));
+    if (tool("pdftoppm").isEmpty())
+        GTEST_SKIP() << "poppler-utils not installed";
+    QProcess raster;
+    raster.start(tool("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(raster.waitForFinished());
+    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    ASSERT_FALSE(page.isNull());
+    // The frame's top and bottom lines along a column inside it.
+    int top = -1, bottom = -1;
+    const int column = page.width() * 3 / 4;
+    for (int y = 0; y < page.height(); ++y) {
+        if (isDark(page.pixel(column, y)) && qGreen(page.pixel(column, y)) < 30) {
+            if (top < 0)
+                top = y;
+            bottom = y;
+        }
+    }
+    ASSERT_GT(top, 0);
+    EXPECT_GT(tintedPixelsIn(page, QRect(0, top + 3, page.width(), 100)), 100) << "traces drawn";
+    EXPECT_EQ(tintedPixelsIn(page, QRect(0, 0, page.width(), top - 2)), 0) << "above the frame";
+    EXPECT_EQ(tintedPixelsIn(page, QRect(0, bottom + 3, page.width(), page.height() - bottom - 3)),
+              0)
+        << "below the frame";
 }
 
 TEST(ReportPdf, AJobThatCannotBeOpenedIsReportedAsInitialError) {

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include "panels/graph_bar.h"
@@ -62,6 +63,18 @@ TEST_F(SetupDialogs, PeriodSpinWritesItsPositionWithinOneToThreeThousandSixHundr
     EXPECT_EQ(dlg.rateEdit()->text(), "1");
     dlg.rateSpin()->upButton()->click();
     EXPECT_EQ(dlg.rateEdit()->text(), "2");
+}
+
+TEST_F(SetupDialogs, ArrowKeysInTheFieldsStepLikeTheSpins) {
+    CSampleDlg dlg;
+    dlg.m_sampleRate = 5;
+    dlg.m_sampleData = 2000;
+    dlg.show();
+    QTest::keyClick(dlg.rateEdit(), Qt::Key_Up);
+    EXPECT_EQ(dlg.rateEdit()->text(), "6");
+    QTest::keyClick(dlg.dataEdit(), Qt::Key_Down);
+    EXPECT_EQ(dlg.dataEdit()->text(), "1000");
+    EXPECT_EQ(dlg.rateEdit()->text(), "6");
 }
 
 TEST_F(SetupDialogs, AxisDialogOpensWithNothingChosen) {
