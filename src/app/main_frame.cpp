@@ -19,6 +19,7 @@
 #include "app/artwork.h"
 #include "app/com_port_dlg.h"
 #include "app/run_control.h"
+#include "graph/graph_export.h"
 #include "graph/hyg_view.h"
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
@@ -47,6 +48,8 @@ enum CommandId {
     kIdPrint = 57607,
     kIdAbout = 57664,
     kIdExit = 57665,
+    kIdExportCsv = 32840,
+    kIdExportGraphImage = 32841,
 };
 
 constexpr int kUpdatePeriodMs = 200;
@@ -77,6 +80,7 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
 
     initFrameState(m_state.frame, comPort);
+    connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
 
@@ -104,7 +108,12 @@ void CMainFrame::createMenus() {
     QAction* print = addCommand(kIdPrint, QStringLiteral("&Print"));
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     QAction* exit = addCommand(kIdExit, QStringLiteral("&Exit"));
-    file->addActions({save, open, print, exit});
+    QAction* exportCsv = addCommand(kIdExportCsv, QStringLiteral("Export &CSV..."));
+    QAction* exportImage =
+        addCommand(kIdExportGraphImage, QStringLiteral("Export &Graph Image..."));
+    exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    file->addActions({save, exportCsv, exportImage, open, print, exit});
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
     QAction* run = addCommand(kIdRun, QStringLiteral("&Run"));
@@ -136,6 +145,8 @@ void CMainFrame::createMenus() {
     connect(save, &QAction::triggered, this, &CMainFrame::OnSave);
     connect(open, &QAction::triggered, this, &CMainFrame::OnOpen);
     connect(print, &QAction::triggered, this, &CMainFrame::OnPrint);
+    connect(exportCsv, &QAction::triggered, this, &CMainFrame::OnExportCsv);
+    connect(exportImage, &QAction::triggered, this, &CMainFrame::OnExportGraphImage);
     connect(exit, &QAction::triggered, this, &CMainFrame::close);
     connect(run, &QAction::triggered, this, &CMainFrame::OnRun);
     connect(stop, &QAction::triggered, this, &CMainFrame::OnStop);
@@ -173,7 +184,7 @@ void CMainFrame::createToolBar() {
 }
 
 void CMainFrame::createStatusBar() {
-    const int widths[] = {150, 150, 500, 0};
+    const int widths[] = {0, 150, 500, 0};  // pane 0 takes the room a message needs
     for (int i = 0; i < 4; ++i) {
         m_panes[i] = new QLabel(this);
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -194,6 +205,10 @@ void CMainFrame::setPaneText(int pane, const QString& text) {
     }
 }
 
+void CMainFrame::showStatusMessage(const QString& text) {
+    m_panes[0]->setText(text);
+}
+
 QString CMainFrame::paneText(int pane) const {
     return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
 }
@@ -203,6 +218,9 @@ void CMainFrame::updateCommandUI() {
     action(kIdRun)->setEnabled(e.start);
     action(kIdStop)->setEnabled(e.stop);
     action(kIdSave)->setEnabled(e.save);
+    // Both exports need a committed sample, as Save does.
+    action(kIdExportCsv)->setEnabled(e.save);
+    action(kIdExportGraphImage)->setEnabled(e.save);
     action(kIdPrint)->setEnabled(e.print);
     action(kIdUndoZoom)->setEnabled(e.undoZoom);
     action(kIdOpen)->setEnabled(e.open);
@@ -336,6 +354,28 @@ bool CMainFrame::OnSave() {
 
 void CMainFrame::OnPrint() {
     printTestReport(this, liveReportSource(m_doc, m_state.view, m_graph));
+}
+
+void CMainFrame::OnExportCsv() {
+    if (m_state.view.m_sampleIndex == 0) {
+        return;  // nothing committed yet (a shortcut can arrive before the menu updates)
+    }
+    const QString path = askExportPath(this, ExportKind::Csv);
+    if (!path.isEmpty()) {
+        const RunSnapshot run = snapshotOfRun(m_doc, m_state.view);
+        exportCsvFile(this, path, tableInputOf(run));
+    }
+}
+
+void CMainFrame::OnExportGraphImage() {
+    if (m_state.view.m_sampleIndex == 0) {
+        return;
+    }
+    const QString path = askExportPath(this, ExportKind::GraphImage);
+    if (!path.isEmpty()) {
+        exportGraphFile(this, path, m_view->graphImage(),
+                        liveReportSource(m_doc, m_state.view, m_graph));
+    }
 }
 
 void CMainFrame::OnOpen() {

@@ -40,6 +40,8 @@ public:
     bool OnSave();
     void OnOpen();
     void OnPrint();
+    void OnExportCsv();
+    void OnExportGraphImage();
 
     // Recomputes the enabled and checked state of every command.
     void updateCommandUI();
@@ -47,6 +49,8 @@ public:
     // Text of a status-bar pane (0..3).
     void setPaneText(int pane, const QString& text);
     QString paneText(int pane) const;
+    // The message pane (pane 0).
+    void showStatusMessage(const QString& text);
 
     // The file Save writes to; by default the save dialog asks the user.
     using SavePathChooser = std::function<QString(const QString& defaultName)>;
