@@ -88,8 +88,8 @@ std::string diagnosePort(const PortFailure& failure, std::vector<std::string> pr
                    presentList(failure.device, std::move(present));
         case PortErrorKind::kPermissionDenied:
             return head +
-                   "permission denied. Your user must be in the dialout group: run "
-                   "sudo usermod -aG dialout $USER, then log out and in again.";
+                   "permission denied. Your user must be in the dialout group: "
+                   "sudo usermod -aG dialout $USER, then log out and in.";
         case PortErrorKind::kBusy:
             return head +
                    "another program is using it. Close that program and the port is "

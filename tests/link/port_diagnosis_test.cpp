@@ -33,7 +33,7 @@ TEST(PortDiagnosis, NamesTheDeviceSaysWhyAndWhatToDo) {
          PortErrorKind::kPermissionDenied,
          {"/dev/ttyUSB0"},
          "Cannot use /dev/ttyUSB9: permission denied. Your user must be in the dialout group: "
-         "run sudo usermod -aG dialout $USER, then log out and in again."},
+         "sudo usermod -aG dialout $USER, then log out and in."},
         {"busy",
          PortErrorKind::kBusy,
          {},
