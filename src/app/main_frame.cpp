@@ -373,7 +373,7 @@ void CMainFrame::OnExportGraphImage() {
     }
     const QString path = askExportPath(this, ExportKind::GraphImage);
     if (!path.isEmpty()) {
-        exportGraphFile(this, path, m_view->graphImage(),
+        exportGraphFile(this, path, m_view->graphPicture(),
                         liveReportSource(m_doc, m_state.view, m_graph));
     }
 }
