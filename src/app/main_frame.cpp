@@ -111,8 +111,9 @@ void CMainFrame::createMenus() {
     QAction* exportCsv = addCommand(kIdExportCsv, QStringLiteral("Export &CSV..."));
     QAction* exportImage =
         addCommand(kIdExportGraphImage, QStringLiteral("Export &Graph Image..."));
-    exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    // With Shift: a focused line edit takes Ctrl+E for itself (end of line).
+    exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     file->addActions({save, exportCsv, exportImage, open, print, exit});
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));

@@ -161,8 +161,8 @@ void CLoggerWnd::createList() {
 void CLoggerWnd::createExportActions() {
     m_exportCsv = new QAction(QStringLiteral("Export &CSV..."), this);
     m_exportImage = new QAction(QStringLiteral("Export &Graph Image..."), this);
-    m_exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    m_exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    m_exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     connect(m_exportCsv, &QAction::triggered, this, &CLoggerWnd::OnExportCsv);
     connect(m_exportImage, &QAction::triggered, this, &CLoggerWnd::OnExportGraphImage);
     for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_list)}) {
