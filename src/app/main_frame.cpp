@@ -374,8 +374,9 @@ void CMainFrame::OnExportGraphImage() {
     }
     const QString path = askExportPath(this, ExportKind::GraphImage);
     if (!path.isEmpty()) {
+        const PlotGeometry g = plotGeometry(rectAt(0, 0, m_view->width(), m_view->height()));
         exportGraphFile(this, path, m_view->graphPicture(),
-                        liveReportSource(m_doc, m_state.view, m_graph));
+                        shownReportSource(m_doc, m_state.view, m_graph, g));
     }
 }
 

@@ -24,8 +24,8 @@ QString askExportPath(QWidget* parent, ExportKind kind);
 bool exportCsvFile(QWidget* parent, const QString& path, const TableInput& table);
 
 // Writes the picture on screen as PNG, or for a ".pdf" name the report page
-// of `report` as vector drawing; a failure is shown in a message box that
-// names the file.
+// of `report` (the samples and axis on screen) as vector drawing; a failure
+// is shown in a message box that names the file.
 bool exportGraphFile(QWidget* parent, const QString& path, const QImage& picture,
                      const ReportSource& report);
 
