@@ -15,6 +15,7 @@
 #include "link/link_driver.h"
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
+#include "link/port_survey.h"
 #include "store/config.h"
 #include "store/measurement_file.h"
 #include "store/text_export.h"
@@ -107,7 +108,10 @@ public:
         });
 
         if (!m_link.OpenPortAndStart()) {
-            err() << "Cannot use " << m_options.device << ": " << m_comm.errorText()
+            const QString problem = portProblemText(m_comm);
+            err() << (problem.isEmpty() ? QStringLiteral("Cannot use %1: %2")
+                                              .arg(m_options.device, m_comm.errorText())
+                                        : problem)
                   << " (retrying)\n";
             err().flush();
         }

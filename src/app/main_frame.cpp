@@ -8,7 +8,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
@@ -23,6 +22,7 @@
 #include "app/com_port_dlg.h"
 #include "app/help_location.h"
 #include "app/run_control.h"
+#include "graph/graph_export.h"
 #include "graph/hyg_view.h"
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
@@ -51,6 +51,8 @@ enum CommandId {
     kIdPrint = 57607,
     kIdAbout = 57664,
     kIdExit = 57665,
+    kIdExportCsv = 32840,
+    kIdExportGraphImage = 32841,
 };
 
 constexpr int kUpdatePeriodMs = 200;
@@ -81,6 +83,7 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
 
     initFrameState(m_state.frame, comPort);
+    connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
 
@@ -108,7 +111,13 @@ void CMainFrame::createMenus() {
     QAction* print = addCommand(kIdPrint, QStringLiteral("&Print"));
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     QAction* exit = addCommand(kIdExit, QStringLiteral("&Exit"));
-    file->addActions({save, open, print, exit});
+    QAction* exportCsv = addCommand(kIdExportCsv, QStringLiteral("Export &CSV..."));
+    QAction* exportImage =
+        addCommand(kIdExportGraphImage, QStringLiteral("Export &Graph Image..."));
+    // With Shift: a focused line edit takes Ctrl+E for itself (end of line).
+    exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    file->addActions({save, exportCsv, exportImage, open, print, exit});
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
     QAction* run = addCommand(kIdRun, QStringLiteral("&Run"));
@@ -144,6 +153,8 @@ void CMainFrame::createMenus() {
     connect(save, &QAction::triggered, this, &CMainFrame::OnSave);
     connect(open, &QAction::triggered, this, &CMainFrame::OnOpen);
     connect(print, &QAction::triggered, this, &CMainFrame::OnPrint);
+    connect(exportCsv, &QAction::triggered, this, &CMainFrame::OnExportCsv);
+    connect(exportImage, &QAction::triggered, this, &CMainFrame::OnExportGraphImage);
     connect(exit, &QAction::triggered, this, &CMainFrame::close);
     connect(run, &QAction::triggered, this, &CMainFrame::OnRun);
     connect(stop, &QAction::triggered, this, &CMainFrame::OnStop);
@@ -229,6 +240,9 @@ void CMainFrame::updateCommandUI() {
     action(kIdRun)->setEnabled(e.start);
     action(kIdStop)->setEnabled(e.stop);
     action(kIdSave)->setEnabled(e.save);
+    // Both exports need a committed sample, as Save does.
+    action(kIdExportCsv)->setEnabled(e.save);
+    action(kIdExportGraphImage)->setEnabled(e.save);
     action(kIdPrint)->setEnabled(e.print);
     action(kIdUndoZoom)->setEnabled(e.undoZoom);
     action(kIdOpen)->setEnabled(e.open);
@@ -370,6 +384,29 @@ bool CMainFrame::OnSave() {
 
 void CMainFrame::OnPrint() {
     printTestReport(this, liveReportSource(m_doc, m_state.view, m_graph));
+}
+
+void CMainFrame::OnExportCsv() {
+    if (m_state.view.m_sampleIndex == 0) {
+        return;  // nothing committed yet (a shortcut can arrive before the menu updates)
+    }
+    const QString path = askExportPath(this, ExportKind::Csv);
+    if (!path.isEmpty()) {
+        const RunSnapshot run = snapshotOfRun(m_doc, m_state.view);
+        exportCsvFile(this, path, tableInputOf(run));
+    }
+}
+
+void CMainFrame::OnExportGraphImage() {
+    if (m_state.view.m_sampleIndex == 0) {
+        return;
+    }
+    const QString path = askExportPath(this, ExportKind::GraphImage);
+    if (!path.isEmpty()) {
+        const PlotGeometry g = plotGeometry(rectAt(0, 0, m_view->width(), m_view->height()));
+        exportGraphFile(this, path, m_view->graphPicture(),
+                        shownReportSource(m_doc, m_state.view, m_graph, g));
+    }
 }
 
 void CMainFrame::OnOpen() {

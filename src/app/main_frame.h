@@ -40,6 +40,8 @@ public:
     bool OnSave();
     void OnOpen();
     void OnPrint();
+    void OnExportCsv();
+    void OnExportGraphImage();
 
     // Recomputes the enabled and checked state of every command.
     void updateCommandUI();
@@ -47,7 +49,6 @@ public:
     // Text of a status-bar pane (0..3).
     void setPaneText(int pane, const QString& text);
     QString paneText(int pane) const;
-
     // The one way to the message pane (pane 0): a message stays until the next
     // one replaces it; the other panes stay visible.
     void showStatusMessage(const QString& text);

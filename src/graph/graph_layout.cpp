@@ -1,5 +1,7 @@
 #include "graph/graph_layout.h"
 
+#include <algorithm>
+
 namespace kr5061 {
 
 namespace {
@@ -26,6 +28,19 @@ PlotGeometry plotGeometry(const PixelRect& c) {
         g.rightMarginStrip = {c.right - 50, stripTop, c.right + 10, g.y1};
     }
     return g;
+}
+
+PixelRect graphPictureRect(const PixelRect& c) {
+    const PlotGeometry g = plotGeometry(c);
+    const PixelRect& v = g.valueLabelStrip;
+    PixelRect r{v.left, v.top, c.right, v.bottom};
+    r.left = std::max(r.left, c.left);
+    r.top = std::max(r.top, c.top);
+    r.bottom = std::min(r.bottom, c.bottom);
+    if (r.width() <= 0 || r.height() <= 0) {
+        return c;  // a window too small for a graph: the whole view
+    }
+    return r;
 }
 
 PanelLayout panelLayout(const PixelRect& f) {

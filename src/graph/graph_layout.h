@@ -31,6 +31,11 @@ struct PlotGeometry {
 
 PlotGeometry plotGeometry(const PixelRect& viewClient);
 
+// The part of the view that is the graph: legend band, value labels, plot,
+// right margin and time labels, without the room the docked panels cover.
+// An exported picture of the graph is this part of the view.
+PixelRect graphPictureRect(const PixelRect& viewClient);
+
 // One docked panel's place. When `apply` is false the frame is too short for
 // the panel and the window leaves it where and as it is.
 struct PanelPlacement {

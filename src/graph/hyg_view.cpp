@@ -126,6 +126,10 @@ void CHygView::repaintGraph() {
     repaint();
 }
 
+QImage CHygView::graphPicture() const {
+    return m_image.copy(toQRect(graphPictureRect(rectAt(0, 0, m_image.width(), m_image.height()))));
+}
+
 PlotGeometry CHygView::geometry() const {
     return plotGeometry(rectAt(0, 0, width(), height()));
 }

@@ -242,6 +242,31 @@ ReportSource liveReportSource(const CHygDoc& doc, const ViewState& view, const L
     return src;
 }
 
+ReportSource shownReportSource(const CHygDoc& doc, const ViewState& view, const LiveGraph& graph,
+                               const PlotGeometry& g) {
+    ReportSource src = liveReportSource(doc, view, graph);
+    if (graph.liveMode != 0 || src.count < 2 || g.width <= 0) {
+        return src;
+    }
+    // A zoom level spaces its samples evenly: sample i lies at
+    // x0 + t0 + dT * (i + scroll base).
+    const int z = std::clamp(static_cast<int>(graph.zoomLevel), 0, kDeepestZoomLevel);
+    const double t0 = graph.levelX[kAir][z][0];
+    const double dT = graph.levelX[kAir][z][1] - t0;
+    if (!(dT > 0.0) || !std::isfinite(dT) || !std::isfinite(t0)) {
+        return src;
+    }
+    const double base = view.m_scrollBase;
+    const double first = std::clamp(std::ceil(-t0 / dT - base), 0.0, src.count - 1.0);
+    const double last = std::clamp(std::floor((g.width - t0) / dT - base), first, src.count - 1.0);
+    const int from = static_cast<int>(first);
+    src.samples = src.samples.from(from);
+    src.count = static_cast<int>(last) - from + 1;
+    src.startTime += static_cast<std::int64_t>(from) * src.periodMs / 1000;
+    std::copy(std::begin(graph.axisValue[z]), std::end(graph.axisValue[z]), src.axis);
+    return src;
+}
+
 ReportSource recallReportSource(const CHygDoc& doc, const bool (&showChannel)[kChannelCount],
                                 const float (&axis)[kAxisLines]) {
     ReportSource src;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "graph/graph_layout.h"
 #include "graph/live_graph.h"
 #include "store/channels.h"
 #include "store/text_export.h"
@@ -32,6 +33,12 @@ struct ReportSource {
 
 // The run on screen: committed samples, visible traces and the unzoomed axis.
 ReportSource liveReportSource(const CHygDoc& doc, const ViewState& view, const LiveGraph& graph);
+
+// The run as the graph shows it now: while zoomed, only the samples between
+// the plot's edges at the current zoom level, on that level's value axis;
+// otherwise liveReportSource. `g` is the view's plot geometry.
+ReportSource shownReportSource(const CHygDoc& doc, const ViewState& view, const LiveGraph& graph,
+                               const PlotGeometry& g);
 
 // The data set in the recall buffer, with the logger graph's visible channels
 // and its unzoomed axis.

@@ -5,6 +5,7 @@
 
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
+#include "link/port_survey.h"
 
 namespace kr5061 {
 
@@ -32,11 +33,21 @@ bool LinkDriver::OpenPortAndStart() {
     m_comm.setInBufferCount(0);
     const CommandFrame start = startCommandFrame();
     if (!m_comm.portOpen() && !m_comm.setPortOpen(true)) {
+        updatePortProblem();
         return false;
     }
+    updatePortProblem();
     // Whatever was half-read on the previous connection cannot continue a frame.
     m_reader.clear();
     return m_comm.setOutput(start.data(), start.size());
+}
+
+void LinkDriver::updatePortProblem() {
+    const QString text = portProblemText(m_comm);
+    if (text != m_portProblem) {
+        m_portProblem = text;
+        emit portProblemChanged(text);
+    }
 }
 
 void LinkDriver::startPollTimer() {

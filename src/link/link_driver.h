@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <cstdint>
 
@@ -49,6 +50,8 @@ public:
     void setClock(std::int64_t (*clock)()) { m_clock = clock; }
 
     const FrameReader& reader() const { return m_reader; }
+    // Why the port cannot be used, with what to do; empty while it opens.
+    const QString& portProblem() const { return m_portProblem; }
     CMSComm& comm() { return m_comm; }
 
 signals:
@@ -59,9 +62,13 @@ signals:
     void linkLost();
     // The port number or run state changed in a way all views show.
     void viewsNotified();
+    // The port's diagnosis changed (empty: the port opened). Retries that
+    // fail the same way stay quiet.
+    void portProblemChanged(const QString& text);
 
 private:
     void OnCommEvent();
+    void updatePortProblem();
 
     LiveState& m_state;
     CHygDoc& m_doc;
@@ -70,6 +77,7 @@ private:
     QTimer m_pollTimer;
     QTimer m_watchdogTimer;
     std::int64_t (*m_clock)();
+    QString m_portProblem;
 };
 
 }  // namespace kr5061

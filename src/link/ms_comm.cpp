@@ -83,12 +83,14 @@ bool CMSComm::setPortOpen(bool open) {
     m_port.setPortName(deviceName(m_commPort));
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_errorText = m_port.errorString();
+        m_openError = m_port.error();
         m_port.clearError();
         return false;
     }
     // Stale input from before the open would otherwise arrive as a receive event.
     m_port.clear(QSerialPort::AllDirections);
     m_errorText.clear();
+    m_openError = QSerialPort::NoError;
     return true;
 }
 

@@ -47,6 +47,8 @@ public:
     void bindDevice(int port, const QString& device);
 
     QString errorText() const { return m_errorText; }
+    // Why the last open failed (NoError once an open succeeded).
+    QSerialPort::SerialPortError openError() const { return m_openError; }
     // Error signals seen from the port since construction (tests bound storms with it).
     int errorSignalCount() const { return m_errorSignals; }
 
@@ -63,6 +65,7 @@ private:
     QSerialPort m_port;
     QHash<int, QString> m_boundDevices;
     QString m_errorText;
+    QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
     int m_commPort = 1;
     int m_inputMode = 1;
     int m_threshold = 0;

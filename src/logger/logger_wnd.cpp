@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "graph/graph_export.h"
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
 #include "logger/logger_text_painter.h"
@@ -73,6 +74,7 @@ CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, Vie
     }
     createToolBar();
     createList();
+    createExportActions();
     m_scroll = new QScrollBar(Qt::Horizontal, this);
     m_scroll->setObjectName(QStringLiteral("1090"));
     m_scroll->setGeometry(duRect(151, 284, 295, 8));
@@ -169,6 +171,22 @@ void CLoggerWnd::createList() {
     m_list->installEventFilter(this);
 }
 
+void CLoggerWnd::createExportActions() {
+    m_exportCsv = new QAction(QStringLiteral("Export &CSV..."), this);
+    m_exportImage = new QAction(QStringLiteral("Export &Graph Image..."), this);
+    m_exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    connect(m_exportCsv, &QAction::triggered, this, &CLoggerWnd::OnExportCsv);
+    connect(m_exportImage, &QAction::triggered, this, &CLoggerWnd::OnExportGraphImage);
+    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_list)}) {
+        w->addAction(m_exportCsv);
+        w->addAction(m_exportImage);
+        w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+    m_exportCsv->setEnabled(false);
+    m_exportImage->setEnabled(false);
+}
+
 QRect CLoggerWnd::graphRect() const {
     const int left = m_list->geometry().right() + 1;
     const int top = m_toolBar->geometry().bottom() + 1;
@@ -256,13 +274,37 @@ void CLoggerWnd::adoptIfLoaded() {
     }
 }
 
+ReportSource CLoggerWnd::reportSource() const {
+    float axis[kLoggerAxisLines];
+    loggerLevel0Axis(m_view.m_loggerGain, m_view.m_loggerOffset, axis);
+    return recallReportSource(m_doc, m_graph.showChannel, axis);
+}
+
 void CLoggerWnd::OnPrint() {
     if (m_doc.m_recallCount <= 0) {
         return;  // nothing loaded, nothing to print
     }
-    float axis[kLoggerAxisLines];
-    loggerLevel0Axis(m_view.m_loggerGain, m_view.m_loggerOffset, axis);
-    printTestReport(this, recallReportSource(m_doc, m_graph.showChannel, axis));
+    printTestReport(this, reportSource());
+}
+
+void CLoggerWnd::OnExportCsv() {
+    if (m_doc.m_recallCount <= 0) {
+        return;
+    }
+    const QString path = askExportPath(this, ExportKind::Csv);
+    if (!path.isEmpty()) {
+        exportCsvFile(this, path, recallTableInput(m_doc));
+    }
+}
+
+void CLoggerWnd::OnExportGraphImage() {
+    if (m_doc.m_recallCount <= 0 || m_frame.isNull()) {
+        return;
+    }
+    const QString path = askExportPath(this, ExportKind::GraphImage);
+    if (!path.isEmpty()) {
+        exportGraphFile(this, path, m_frame.copy(graphRect()), reportSource());
+    }
 }
 
 void CLoggerWnd::OnZoomOut() {
@@ -331,6 +373,8 @@ void CLoggerWnd::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, m_frame);
     m_view.m_recallLoadedB = false;
+    m_exportCsv->setEnabled(m_doc.m_recallCount > 0);
+    m_exportImage->setEnabled(m_doc.m_recallCount > 0);
 }
 
 void CLoggerWnd::mousePressEvent(QMouseEvent* event) {

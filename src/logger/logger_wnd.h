@@ -5,12 +5,14 @@
 #include <QWidget>
 #include <functional>
 
+#include "graph/report_layout.h"
 #include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_scene.h"
 #include "logger/logger_store.h"
 #include "store/hyg_doc.h"
 
+class QAction;
 class QScrollBar;
 class QTableWidget;
 class QToolBar;
@@ -36,6 +38,14 @@ public:
     void OnZoomOut();
     void OnChannel(int only);  // -1: all five
     void OnYAxis();
+    // The selected set (the one in the recall buffer) as CSV, and the graph
+    // area as PNG or the set's report page as PDF. Offered through the context
+    // menu of the list and the graph and through shortcuts: the toolbar keeps
+    // its ten buttons.
+    void OnExportCsv();
+    void OnExportGraphImage();
+    QAction* exportCsvAction() const { return m_exportCsv; }
+    QAction* exportGraphImageAction() const { return m_exportImage; }
 
     // The file Download loads; by default the open dialog asks the user.
     using OpenPathChooser = std::function<QString()>;
@@ -70,6 +80,8 @@ protected:
 private:
     void createToolBar();
     void createList();
+    void createExportActions();
+    ReportSource reportSource() const;
     void adoptIfLoaded();
     void resetToFullView(bool resetScroll);
     QString chooseOpenPath();
@@ -87,6 +99,8 @@ private:
     QToolBar* m_toolBar = nullptr;
     QTableWidget* m_list = nullptr;
     QScrollBar* m_scroll = nullptr;
+    QAction* m_exportCsv = nullptr;
+    QAction* m_exportImage = nullptr;
     OpenPathChooser m_chooseOpenPath;
     QTimer m_dragWatch;  // timer 4
     QImage m_frame;      // the last composed picture, also carrying the mouse strokes

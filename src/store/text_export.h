@@ -27,13 +27,21 @@ public:
         v.m_records = records;
         return v;
     }
+    // The same samples, counted from `first` (a part of a run, e.g. a zoom).
+    SampleView from(int first) const {
+        SampleView v = *this;
+        v.m_first += first;
+        return v;
+    }
     float at(int sample, int channel) const {
+        sample += m_first;
         return m_live != nullptr ? m_live[channel][sample] : m_records[sample][channel];
     }
 
 private:
     const float (*m_live)[kSampleCapacity] = nullptr;
     const float (*m_records)[kChannelCount] = nullptr;
+    int m_first = 0;
 };
 
 // Local start date and time of a run, as the measurement file carries it.

@@ -165,5 +165,13 @@ TEST_F(CommandLine, ExportOfABadFileSaysInvalidFormatAndWritesNothing) {
     EXPECT_EQ(runProgram({"export", q(dir.file("missing.AsmDat"))}).exitCode, 2);
 }
 
+TEST_F(CommandLine, RecordOnAMissingDeviceSaysSoAndNamesIt) {
+    const Result r = runProgram({"record", "--port", "/dev/ttyUSB9", "--period", "1", "--count",
+                                 "1", "--out", q(dir.file("x.AsmDat")), "--wait", "1"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains("Cannot use /dev/ttyUSB9: the device is not there."))
+        << r.err.toStdString();
+}
+
 }  // namespace
 }  // namespace kr5061

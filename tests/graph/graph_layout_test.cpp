@@ -25,6 +25,11 @@ TEST(PlotLayout, RightMarginCollapsesInAWindowNarrowerThan274) {
     EXPECT_EQ(narrow.width(), 0);
 }
 
+TEST(PlotLayout, GraphPictureSpansLabelsPlotAndMarginOnly) {
+    EXPECT_EQ(graphPictureRect({0, 0, 1600, 900}), (PixelRect{226, 94, 1600, 730}));
+    EXPECT_EQ(graphPictureRect({0, 0, 200, 100}), (PixelRect{0, 0, 200, 100})) << "too small";
+}
+
 TEST(GraphPanels, PanelsFillTheFrameBesideTheMeterPanel) {
     const PanelLayout p = panelLayout({0, 0, 1600, 1000});
     EXPECT_EQ(p.graphBar.rect, (PixelRect{228, 30, 1598, 125}));

@@ -415,6 +415,36 @@ TEST(ReportSources, LiveRunTakesCommittedSamplesVisibleTracesAndTheUnzoomedAxis)
     EXPECT_FLOAT_EQ(src.samples.at(2, kWetBulb), 12.5f);
 }
 
+TEST(ReportSources, ZoomedGraphGivesItsVisibleSamplesOnItsOwnAxis) {
+    auto doc = std::make_unique<CHygDoc>();
+    auto graph = makeLiveGraph();
+    ViewState view;
+    view.m_sampleIndex = 100;
+    view.m_startTime = 1'700'000'000;
+    view.m_samplePeriodMs = 2000;
+    for (int i = 0; i < 100; ++i) {
+        doc->m_live[kAir][i] = static_cast<float>(i);
+    }
+    const PlotGeometry g = plotGeometry({0, 0, 1600, 900});  // plot 1256 pixels wide
+    EXPECT_EQ(shownReportSource(*doc, view, *graph, g).count, 100) << "live: the whole run";
+
+    graph->liveMode = 0;
+    graph->zoomLevel = 2;
+    graph->levelX[kAir][2][0] = -400.0f;  // sample 20 at the left edge, 20 pixels apart
+    graph->levelX[kAir][2][1] = -380.0f;
+    graph->axisValue[2][0] = 15.0f;
+    ReportSource src = shownReportSource(*doc, view, *graph, g);
+    EXPECT_EQ(src.count, 63) << "samples 20..82";
+    EXPECT_FLOAT_EQ(src.samples.at(0, kAir), 20.0f);
+    EXPECT_EQ(src.startTime, 1'700'000'040);
+    EXPECT_FLOAT_EQ(src.axis[0], 15.0f);
+
+    view.m_scrollBase = -70;  // scrolled so far that the run ends inside the plot
+    src = shownReportSource(*doc, view, *graph, g);
+    EXPECT_EQ(src.count, 10) << "samples 90..99";
+    EXPECT_FLOAT_EQ(src.samples.at(9, kAir), 99.0f);
+}
+
 TEST(ReportSources, RecalledSetPrintsItsOwnUnitAndSecondsPeriod) {
     auto doc = std::make_unique<CHygDoc>();
     doc->m_recallCount = 9;

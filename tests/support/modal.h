@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -18,6 +19,18 @@ void onNextModal(std::function<void(T*)> answer, int tries = 300) {
         } else if (tries > 0) {
             onNextModal<T>(std::move(answer), tries - 1);
         }
+    });
+}
+
+// Answers the next file dialog with `name` typed into it and, when given, the
+// name filter chosen.
+inline void answerFileDialog(const QString& name, const QString& filter = QString()) {
+    onNextModal<QFileDialog>([name, filter](QFileDialog* dlg) {
+        if (!filter.isEmpty()) {
+            dlg->selectNameFilter(filter);
+        }
+        dlg->selectFile(name);
+        static_cast<QDialog*>(dlg)->accept();  // the dialog's own accept checks the name
     });
 }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QScrollBar>
 #include <QTest>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "app/main_frame.h"
 #include "graph/graph_layout.h"
@@ -11,6 +14,8 @@
 #include "graph/hyg_view.h"
 #include "graph/scroll_strip.h"
 #include "link/ms_comm.h"
+#include "store/measurement_file.h"
+#include "support/modal.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -131,6 +136,47 @@ TEST_F(GraphWindow, PressDragReleaseZoomsAndUndoZoomReturnsToLive) {
     EXPECT_EQ(bar->value(), 0) << "the thumb is back at the start";
     frame->updateCommandUI();
     EXPECT_FALSE(undo->isEnabled());
+}
+
+constexpr int kExportCsv = 32840, kExportGraphImage = 32841;
+
+TEST_F(GraphWindow, ExportCsvWritesTheRunAsTheCommandLineDoes) {
+    test::TempDir dir;
+    frame->updateCommandUI();
+    EXPECT_FALSE(frame->action(kExportCsv)->isEnabled()) << "no committed sample";
+    EXPECT_FALSE(frame->action(kExportGraphImage)->isEnabled());
+    commit(4, 21.5f);
+    state->view.m_samplePeriodMs = 2000;
+    frame->updateCommandUI();
+    // The typed name holds dots, so the dialog's own default suffix would not be added.
+    test::answerFileDialog(QString::fromStdString(dir.file("run 26.12.08").string()));
+    frame->action(kExportCsv)->trigger();
+    std::ifstream in(dir.file("run 26.12.08.csv"), std::ios::binary);
+    std::stringstream written;
+    written << in.rdbuf();
+    const RunSnapshot run = snapshotOfRun(*doc, state->view);
+    EXPECT_EQ(written.str(), formatCsvTable(tableInputOf(run)));
+    EXPECT_NE(written.str().find("21.5"), std::string::npos);
+}
+
+TEST_F(GraphWindow, ExportGraphImageWritesThePixelsOnScreenZoomIncluded) {
+    test::TempDir dir;
+    commit(40, 30.0f);
+    const PlotGeometry g = geometry();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(g.x0 + 50, g.y0 + 40));
+    QTest::mouseMove(view, QPoint(g.x0 + 300, g.y0 + 200));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(g.x0 + 300, g.y0 + 200));
+    ASSERT_EQ(graph->liveMode, 0) << "zoomed";
+    frame->updateCommandUI();
+    test::answerFileDialog(QString::fromStdString(dir.file("zoom").string()));
+    frame->action(kExportGraphImage)->trigger();
+    const QImage exported(QString::fromStdString(dir.file("zoom.png").string()));
+    ASSERT_FALSE(exported.isNull());
+    const PixelRect r = graphPictureRect(rectAt(0, 0, view->width(), view->height()));
+    const QRect area(r.left, r.top, r.width(), r.height());
+    EXPECT_EQ(exported.size(), area.size());
+    EXPECT_EQ(exported.convertToFormat(QImage::Format_RGB32), view->graphImage().copy(area));
+    EXPECT_EQ(exported, view->grab(area).toImage().convertToFormat(exported.format()));
 }
 
 }  // namespace

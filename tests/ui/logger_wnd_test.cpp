@@ -276,5 +276,23 @@ TEST_F(LoggerWindow, PrintWithAnEmptyRecallBufferShowsNothing) {
     EXPECT_FALSE(dialogShown);
 }
 
+TEST_F(LoggerWindow, ExportsTheSelectedSetFromTheContextMenuActions) {
+    EXPECT_EQ(wnd->list()->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(wnd->list()->actions().contains(wnd->exportCsvAction()));
+    EXPECT_FALSE(wnd->exportCsvAction()->isEnabled()) << "nothing loaded";
+    download(file);
+    ASSERT_TRUE(wnd->exportGraphImageAction()->isEnabled());
+    test::answerFileDialog(QString::fromStdString(dir.file("set 1.2").string()));
+    wnd->exportGraphImageAction()->trigger();
+    const QImage exported(QString::fromStdString(dir.file("set 1.2.png").string()));
+    EXPECT_EQ(exported.convertToFormat(QImage::Format_RGB32), wnd->frame().copy(wnd->graphRect()));
+    test::answerFileDialog(QString::fromStdString(dir.file("set").string()));
+    wnd->exportCsvAction()->trigger();
+    std::ifstream in(dir.file("set.csv"), std::ios::binary);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first, "time,AIR (C),WB (C),DP (C),K/IR (C),RH (%RH)\r");
+}
+
 }  // namespace
 }  // namespace kr5061

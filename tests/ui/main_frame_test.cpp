@@ -86,7 +86,9 @@ TEST_F(MainFrameTest, MenusListEveryItemWithMnemonicsAndSeparators) {
     EXPECT_EQ(menus[1]->text(), "&RealTime(R)");
     EXPECT_EQ(menus[2]->text(), "&COM Port");
     EXPECT_EQ(menus[3]->text(), "&Help(H)");
-    EXPECT_EQ(itemTexts(menus[0]->menu()), (QStringList{"&Save", "&Open", "&Print", "&Exit"}));
+    EXPECT_EQ(itemTexts(menus[0]->menu()),
+              (QStringList{"&Save", "Export &CSV...", "Export &Graph Image...", "&Open", "&Print",
+                           "&Exit"}));
     EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom"}));
     EXPECT_EQ(itemTexts(menus[2]->menu()), (QStringList{"&COM1", "-", "&COM2", "-", "&COM3", "-",
                                                        "&COM4", "-", "&Other COM"}));
@@ -372,6 +374,21 @@ TEST_F(MainFrameTest, CloseWithDataAsksBeforeClosing) {
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(prompt, "Do you want to save the data before closing?");
     EXPECT_TRUE(std::filesystem::exists(configFilePath())) << "settings are written before asking";
+}
+
+TEST_F(MainFrameTest, PortProblemIsExplainedInTheMessagePaneUntilThePortOpens) {
+    test::TempDir dir;
+    const QString missing = QString::fromStdString(dir.file("ttyGone").string());
+    comm.bindDevice(2, missing);
+    press(32784);
+    EXPECT_TRUE(
+        frame->paneText(0).startsWith("Cannot use " + missing + ": the device is not there."))
+        << frame->paneText(0).toStdString();
+    PtyTransport pty;
+    ASSERT_TRUE(pty.open());
+    comm.bindDevice(3, QString::fromStdString(pty.slavePath()));
+    press(32785);
+    EXPECT_EQ(frame->paneText(0), QString()) << "an open port clears the message";
 }
 
 }  // namespace
