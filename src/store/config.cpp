@@ -196,14 +196,20 @@ int readSampleCount() {
     return count > kMaxSampleCount ? kMaxSampleCount : count;
 }
 
-int readGain() {
-    const int gain = readSettingInt(kGainSetting);
+int gainInRange(int gain) {
     return (gain < kMinGain || gain > kMaxGain) ? defaultInt(kGainSetting) : gain;
 }
 
-int readOffset() {
-    const int offset = readSettingInt(kOffsetSetting);
+int offsetInRange(int offset) {
     return (offset < kMinOffset || offset > kMaxOffset) ? defaultInt(kOffsetSetting) : offset;
+}
+
+int readGain() {
+    return gainInRange(readSettingInt(kGainSetting));
+}
+
+int readOffset() {
+    return offsetInRange(readSettingInt(kOffsetSetting));
 }
 
 float limitFromText(std::string_view text) {

@@ -65,6 +65,10 @@ int readSampleCount();        // clamped to 1000..10000
 int readGain();               // outside 1..500 reads as 10
 int readOffset();             // outside -5..5 reads as 0
 
+// The axis range rule, shared by the settings and the measurement files.
+int gainInRange(int gain);      // outside 1..500: 10
+int offsetInRange(int offset);  // outside -5..5: 0
+
 // Text to number as the C library's text-to-double conversion does in the C
 // locale, whatever the process locale: leading white space is skipped, the
 // leading numeric part counts ("12.5abc" is 12.5), no number at all is 0.0.

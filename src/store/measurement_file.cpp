@@ -14,6 +14,7 @@
 #endif
 
 #include "link/link_state.h"
+#include "store/config.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -140,6 +141,20 @@ private:
     std::size_t m_size;
     std::size_t m_pos = 0;
 };
+
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A date and time of day a clock can show. Any local time we write passes; a
+// daylight-saving gap is left to the system, as for the time of a run.
+bool isCalendarTime(const StartFields& s) {
+    return s.year >= 1900 && s.year <= 9999 && s.month >= 1 && s.month <= 12 && s.day >= 1 &&
+           s.day <= daysInMonth(s.year, s.month) && s.hour >= 0 && s.hour <= 23 && s.minute >= 0 &&
+           s.minute <= 59 && s.second >= 0 && s.second <= 60;
+}
 
 LoadResult refused(std::string reason) {
     LoadResult r;
@@ -290,6 +305,15 @@ LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size,
         return refused("the file ends inside the graph axis fields");
     out.fahrenheit = flag != 0;
     out.start = StartFields{f[0], f[1], f[2], f[3], f[4], f[5]};
+    // Everything computed from these later (times, milliseconds, the axis)
+    // must be safe: impossible times and periods are damage, and an axis
+    // outside the settings' range is brought into it as the settings are.
+    if (!isCalendarTime(out.start))
+        return refused("the start date and time are not a real time");
+    if (out.periodSeconds < 1 || out.periodSeconds > kMaxSampleRateSeconds)
+        return refused("sample period " + std::to_string(out.periodSeconds) + " s is impossible");
+    out.gain = gainInRange(out.gain);
+    out.offset = offsetInRange(out.offset);
     LoadResult r;
     r.status = LoadStatus::kOk;
     r.gain = out.gain;

@@ -79,7 +79,10 @@ struct LoadedMeasurement {
 // Checks the whole file before anything is taken from it. Refused as
 // kInvalidFormat: a signature other than "KR5061", a negative count, more
 // records than the bytes left can hold, a length prefix or string running
-// past the end, any truncation, and a count above kSampleCapacity. Large
+// past the end, any truncation, a count above kSampleCapacity, start fields
+// that are no calendar date and time of day (year 1900..9999), and a period
+// outside 1..kMaxSampleRateSeconds. A gain or offset outside the settings'
+// range is brought into it as the settings reader does. Large
 // counts are refused, not truncated: a shortened run shown as if complete
 // would mislead, and no file we write can hold more. Bytes after the last
 // field are ignored. On refusal nothing in `out` may be relied on.
