@@ -89,7 +89,7 @@ std::string readoutValueText(int channel, float v, bool fahrenheit) {
         if (v <= kAbsentFrameReading) {
             return "----";
         }
-        return formatFixed(cutToTenth(fahrenheit ? toFahrenheit(v) : v), 1) + unit;
+        return formatCutTenth(fahrenheit ? toFahrenheit(v) : v) + unit;
     }
     return formatFixed(fahrenheit ? toFahrenheit(v) : v, 1) + unit;
 }

@@ -44,10 +44,7 @@ void readout(LoggerGraph& g, const CHygDoc& doc, const PixelBuffer& frame, Logge
         if (doc.m_recallFahrenheit == 1 && ch != kHumidity) {
             v = toFahrenheit(v);
         }
-        if (ch == kSurface) {
-            v = cutToTenth(v);
-        }
-        g.readoutText[ch] = formatFixed(v, 1);
+        g.readoutText[ch] = ch == kSurface ? formatCutTenth(v) : formatFixed(v, 1);
     }
     g.readoutTime = loggerClock(static_cast<std::int64_t>(doc.m_recallTag) +
                                 static_cast<std::int64_t>(i) * doc.m_recallPeriod);

@@ -51,6 +51,11 @@ float cutToTenth(float value) {
     return static_cast<float>(truncTenths(outwardTenths(value)) / 10.0);
 }
 
+std::string formatCutTenth(float value) {
+    const float cut = cutToTenth(value);
+    return formatFixed(cut == 0.0f ? 0.0f : cut, 1);
+}
+
 float roundToTenth(float value) {
     const double tenths = outwardTenths(value);
     return static_cast<float>(truncTenths(tenths + std::copysign(0.5, tenths)) / 10.0);

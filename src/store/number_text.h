@@ -18,6 +18,11 @@ inline float toFahrenheit(float celsius) { return celsius * 1.8f + 32.0f; }
 // taken on the decimal number the float stands for (0.7f cuts to 0.7, not 0.6).
 float cutToTenth(float value);
 
+// K/IR as the extremes, the readouts and the text table show it: cut toward
+// zero to one decimal, then "%.1f". A value cut to zero reads "0.0", never
+// "-0.0": the integer part of value x 10 carries no sign.
+std::string formatCutTenth(float value);
+
 // Rounded half away from zero to one decimal, on the same terms.
 float roundToTenth(float value);
 

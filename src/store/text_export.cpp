@@ -56,7 +56,7 @@ std::string temperature(float reading, bool fahrenheit) {
 
 // K/IR is cut toward zero rather than rounded, as everywhere it is shown.
 std::string surface(float reading, bool fahrenheit) {
-    return formatFixed(cutToTenth(shown(reading, fahrenheit)), 1);
+    return formatCutTenth(shown(reading, fahrenheit));
 }
 
 // Right-aligns like "%Ns": pads on the left, never cuts a longer text.
