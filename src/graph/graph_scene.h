@@ -164,10 +164,6 @@ void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf
 // Right-alignment shift of a value label, in digits of 7.5 pixels.
 int valueLabelShift(float v);
 
-// "%H:%M:%S" of a calendar time in local time, into `out` (nul-terminated);
-// returns the length.
-int formatClock(std::int64_t calendarSeconds, char* out, int capacity);
-
 // Integer part of a float for pixel use: NaN gives 0, and values beyond the int
 // range stop at its ends instead of being undefined.
 int truncToInt(double v);

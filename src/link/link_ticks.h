@@ -34,7 +34,4 @@ bool selectOtherPort(MainFrameState& frame, int value);
 // recording. Returns true when a sample was committed (the view repaints).
 bool sampleTick(LiveState& state);
 
-// "%d/%m/%y %H:%M:%S" of a calendar time in local time.
-std::string formatDateTime(std::int64_t calendarSeconds);
-
 }  // namespace kr5061

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <ctime>
 
-#include "link/link_ticks.h"
 #include "store/number_text.h"
 #include "store/text_export.h"
 

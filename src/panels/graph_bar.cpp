@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <ctime>
 
-#include "link/link_ticks.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
 #include "panels/yaxis_dlg.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 

@@ -37,13 +37,7 @@ std::string sampleTime(const std::optional<std::time_t>& start, int i, int perio
                        const char* pattern) {
     if (!start)
         return {};
-    const std::time_t t = *start + static_cast<std::time_t>(i) * periodSeconds;
-    std::tm tm{};
-    if (!toLocal(t, tm))
-        return {};
-    char buf[64];
-    const std::size_t n = std::strftime(buf, sizeof buf, pattern, &tm);
-    return std::string(buf, n);
+    return localTimeText(*start + static_cast<std::int64_t>(i) * periodSeconds, pattern);
 }
 
 float shown(float reading, bool fahrenheit) {
