@@ -138,11 +138,9 @@ void CGraphBar::setupAxis() {
 }
 
 void CGraphBar::keyPressEvent(QKeyEvent* event) {
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kr5061

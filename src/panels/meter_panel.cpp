@@ -126,11 +126,9 @@ void CMeterPanel::paintEvent(QPaintEvent*) {
 }
 
 void CMeterPanel::keyPressEvent(QKeyEvent* event) {
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kr5061

@@ -224,12 +224,9 @@ bool CReadoutBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CReadoutBar::keyPressEvent(QKeyEvent* event) {
-    // Neither Escape nor Enter may close or trigger anything from the bar.
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kr5061
