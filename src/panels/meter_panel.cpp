@@ -9,15 +9,12 @@
 #include "link/link_driver.h"
 #include "panels/key_button.h"
 #include "panels/meter_artwork.h"
+#include "panels/qt_convert.h"
 #include "panels/ui_common.h"
 
 namespace kr5061 {
 
 namespace {
-
-QColor toQColor(MeterRgb c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QFont baseFont(const MeterFontDef& def, int pixelSize) {
     QFont f;
