@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/atomic_file.h"
 #include "store/channels.h"
 #include "store/text_export.h"
 
@@ -16,10 +17,6 @@ class CHygDoc;
 struct ViewState;
 
 inline constexpr std::string_view kMeasurementSignature = "KR5061";
-
-// Files above this size cannot be measurement files (10010 records are about
-// 200 kB); they are refused before anything is read.
-inline constexpr std::uintmax_t kMaxReadFileBytes = 64u * 1024u * 1024u;
 
 // One run as it goes into a measurement file.
 struct RunSnapshot {
@@ -100,17 +97,6 @@ LoadResult readMeasurement(const std::uint8_t* data, std::size_t size, CHygDoc& 
 // Opens the file read-only and reads it into the document as readMeasurement
 // does. The logger window and the command line both load through this.
 LoadResult loadMeasurement(const std::filesystem::path& path, CHygDoc& doc);
-
-// Replaces `path` with exactly `size` bytes: written to a temporary file in
-// the same folder, flushed to disk, then renamed over the target. On failure
-// the target keeps its previous contents (or stays absent), the temporary is
-// removed, and `error` (if given) names the file and the reason.
-bool writeFileAtomically(const std::filesystem::path& path, const void* data, std::size_t size,
-                         std::string* error);
-
-// Reads a regular file of at most kMaxReadFileBytes, opened read-only.
-bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out,
-                   std::string* error);
 
 // The text table beside a measurement file: a trailing ".AsmDat" (any case)
 // replaced by ".txt", otherwise ".txt" appended; same folder.
