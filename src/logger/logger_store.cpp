@@ -66,10 +66,6 @@ bool SelectSet(LoggerStore& store, int selectionMark, CHygDoc& doc, ViewState& v
     return true;
 }
 
-}  // namespace kr5061
-
-namespace kr5061 {
-
 LoadResult downloadSet(const std::filesystem::path& path, CHygDoc& doc, ViewState& view) {
     if (path.empty()) {
         return {};
