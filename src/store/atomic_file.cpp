@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -35,11 +36,35 @@ std::FILE* openFile(const fs::path& p, bool forWriting) {
 #endif
 }
 
+// The file's data on the disk before it is renamed into place.
 bool syncToDisk(std::FILE* f) {
-#ifdef _WIN32
+#if defined(_WIN32)
     return _commit(_fileno(f)) == 0;
-#else
+#elif defined(__APPLE__)
     return ::fsync(::fileno(f)) == 0;
+#else
+    return ::fdatasync(::fileno(f)) == 0;
+#endif
+}
+
+// The rename itself on the disk: the folder's entry is synced too. A file
+// system that cannot sync a folder (EINVAL) has nothing more to give.
+bool syncFolder(const fs::path& dir, std::string& why) {
+#ifdef _WIN32
+    (void)dir;
+    (void)why;
+    return true;
+#else
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        why = "cannot open the folder to sync it: " + describe(errno);
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    if (!ok)
+        why = "the folder could not be synced: " + describe(errno);
+    ::close(fd);
+    return ok;
 #endif
 }
 
@@ -103,6 +128,8 @@ bool writeFileAtomically(const fs::path& path, const void* data, std::size_t siz
             fs::remove(tmp, ec);
             return fail(error, path.string() + ": " + reason);
         }
+        if (!syncFolder(dir, why))
+            return fail(error, path.string() + ": " + why);
         return true;
     }
     return fail(error, path.string() + ": no free temporary file name in " + dir.string());

@@ -13,7 +13,8 @@ namespace kr5061 {
 inline constexpr std::uintmax_t kMaxReadFileBytes = 64u * 1024u * 1024u;
 
 // Replaces `path` with exactly `size` bytes: written to a temporary file in
-// the same folder, flushed to disk, then renamed over the target. On failure
+// the same folder, its data synced to disk, renamed over the target, then
+// the folder synced so the rename survives a power cut too. On failure
 // the target keeps its previous contents (or stays absent), the temporary is
 // removed, and `error` (if given) names the file and the reason.
 bool writeFileAtomically(const std::filesystem::path& path, const void* data, std::size_t size,
