@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "common/run_state.h"
 #include "graph/live_graph.h"
-#include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_store.h"
 #include "sim/sim_runner.h"

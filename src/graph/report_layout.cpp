@@ -4,7 +4,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "store/hyg_doc.h"
 #include "store/number_text.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/channels.h"
 #include "graph/live_graph.h"
-#include "store/channels.h"
 #include "store/text_export.h"
 
 namespace kr5061 {

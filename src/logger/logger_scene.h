@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/run_state.h"
 #include "graph/raster.h"
-#include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "store/hyg_doc.h"
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "link/link_state.h"
-#include "store/channels.h"
+#include "common/channels.h"
+#include "common/run_state.h"
 #include "store/hyg_doc.h"
 #include "store/measurement_file.h"
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_scene.h"
 #include "logger/logger_store.h"

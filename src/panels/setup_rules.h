@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 
 namespace kr5061 {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "store/config.h"
 #include "store/hyg_doc.h"
 

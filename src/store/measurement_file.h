@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/channels.h"
 #include "store/atomic_file.h"
-#include "store/channels.h"
 #include "store/text_export.h"
 
 namespace kr5061 {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "sim/pty_transport.h"
 #include "sim/sim_runner.h"
 #include "store/hyg_doc.h"

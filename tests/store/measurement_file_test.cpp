@@ -19,7 +19,7 @@
 #include <csignal>
 #endif
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "store/hyg_doc.h"
 #include "support/test_dirs.h"
 #include "support/time_zone.h"

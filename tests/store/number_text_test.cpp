@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "common/run_state.h"
 #include "graph/zoom_cursor.h"
-#include "link/link_state.h"
 #include "panels/extremes.h"
 #include "store/hyg_doc.h"
 #include "store/number_text.h"
