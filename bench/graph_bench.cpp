@@ -11,11 +11,11 @@
 #include <memory>
 #include <new>
 
+#include "common/run_state.h"
 #include "graph/graph_scene.h"
 #include "graph/live_graph.h"
 #include "graph/scene_painter.h"
 #include "graph/zoom_cursor.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 // Counts allocations made through operator new, to show that building and

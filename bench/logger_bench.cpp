@@ -9,7 +9,7 @@
 #include <cmath>
 #include <memory>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_scene.h"
 #include "logger/logger_text_painter.h"

@@ -6,6 +6,7 @@
 
 #include "app/artwork.h"
 #include "app/main_frame.h"
+#include "app/program_args.h"
 #include "link/ms_comm.h"
 #include "store/config.h"
 
@@ -14,8 +15,8 @@ namespace kr5061 {
 CHygApp::CHygApp(int& argc, char** argv) : QApplication(argc, argv) {
     // Files and texts use the C decimal point whatever the desktop's locale.
     std::setlocale(LC_NUMERIC, "C");
-    setApplicationName(QStringLiteral("KR5061"));
-    setApplicationVersion(QStringLiteral("1.2"));
+    setApplicationName(QString::fromLatin1(kProgramName));
+    setApplicationVersion(QString::fromLatin1(kProgramVersion));
     setWindowIcon(programIcon());
     // Lets the desktop match the windows to the installed desktop entry and its icon.
     setDesktopFileName(QStringLiteral("org.kr5061.Companion"));
@@ -29,13 +30,10 @@ CHygApp::~CHygApp() {
     }
 }
 
-bool CHygApp::InitInstance() {
+bool CHygApp::InitInstance(const std::string& usage) {
+    // Help and version were answered before the window system started; here
+    // Qt's own options are gone and everything left must be ours.
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Psychrometer + IR Thermometer: companion program of the KR5061 instrument.\n"
-        "Also: kr5061 record --help, kr5061 export --help."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("Use DEVICE for the configured port number during this run."),
@@ -45,7 +43,15 @@ bool CHygApp::InitInstance() {
         QStringLiteral("Connect to the built-in simulated instrument."));
     parser.addOption(portOption);
     parser.addOption(simulateOption);
-    parser.process(*this);
+    if (!parser.parse(arguments()) || !parser.positionalArguments().isEmpty()) {
+        const QString problem = parser.positionalArguments().isEmpty()
+                                    ? parser.errorText()
+                                    : QStringLiteral("Unexpected argument \"%1\".")
+                                          .arg(parser.positionalArguments().constFirst());
+        QTextStream(stderr) << problem << "\n\n" << QString::fromStdString(usage);
+        m_failureCode = kExitUsage;
+        return false;
+    }
 
     m_state = std::make_unique<LiveState>();
     m_doc = std::make_unique<CHygDoc>();

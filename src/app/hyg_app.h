@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <memory>
+#include <string>
 
+#include "common/run_state.h"
 #include "graph/live_graph.h"
-#include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_store.h"
 #include "sim/sim_runner.h"
@@ -23,12 +24,16 @@ public:
     CHygApp(int& argc, char** argv);
     ~CHygApp() override;
 
-    // Processes the command line and creates the window; false ends the program.
-    bool InitInstance();
+    // Processes the command line and creates the window; false ends the
+    // program with failureCode(). An unknown option or a stray argument
+    // prints `usage` on stderr and ends it with the usage exit code.
+    bool InitInstance(const std::string& usage);
+    int failureCode() const { return m_failureCode; }
 
     CMainFrame* mainFrame() const { return m_frame.get(); }
 
 private:
+    int m_failureCode = 1;
     std::unique_ptr<LiveState> m_state;
     std::unique_ptr<CHygDoc> m_doc;
     std::unique_ptr<LiveGraph> m_graph;

@@ -1,18 +1,27 @@
-#include <cstring>
-
 #include "app/command_line.h"
 #include "app/hyg_app.h"
+#include "app/program_args.h"
+
+namespace {
+
+// The commands that run without a window; adding one is one line here.
+constexpr kr5061::Subcommand kSubcommands[] = {
+    {"record", "--port DEVICE --period SECONDS --count N --out FILE.AsmDat [--wait SECONDS]",
+     kr5061::runRecordCommand},
+    {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv]", kr5061::runExportCommand},
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "record") == 0) {
-        return kr5061::runRecordCommand(argc, argv);
-    }
-    if (argc > 1 && std::strcmp(argv[1], "export") == 0) {
-        return kr5061::runExportCommand(argc, argv);
+    // Help, version and the commands must work where no display is reachable,
+    // so they are settled before the window system is touched.
+    if (const auto done = kr5061::runWithoutWindow(argc, argv, kSubcommands)) {
+        return *done;
     }
     kr5061::CHygApp app(argc, argv);
-    if (!app.InitInstance()) {
-        return 1;
+    if (!app.InitInstance(kr5061::programUsage(kSubcommands))) {
+        return app.failureCode();
     }
     return app.exec();
 }

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "common/run_state.h"
 #include "graph/live_graph.h"
-#include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_store.h"
 #include "logger/logger_wnd.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "store/config.h"
 
 namespace kr5061 {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/run_state.h"
 #include "graph/live_graph.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {

@@ -8,6 +8,7 @@
 
 #include "graph/graph_scale.h"
 #include "graph/zoom_cursor.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 
@@ -50,20 +51,6 @@ int valueLabelShift(float v) {
         return v < 10 ? 4 : v < 100 ? 3 : v < 1000 ? 2 : 1;
     }
     return v > -10 ? 3 : v > -100 ? 2 : v > -1000 ? 1 : 0;
-}
-
-int formatClock(std::int64_t calendarSeconds, char* out, int capacity) {
-    const std::time_t t = static_cast<std::time_t>(calendarSeconds);
-    std::tm tm{};
-#ifdef _WIN32
-    const bool ok = localtime_s(&tm, &t) == 0;
-#else
-    const bool ok = localtime_r(&t, &tm) != nullptr;
-#endif
-    const std::size_t n =
-        ok ? std::strftime(out, static_cast<std::size_t>(capacity), "%H:%M:%S", &tm) : 0;
-    out[n] = '\0';
-    return static_cast<int>(n);
 }
 
 namespace {
@@ -340,7 +327,7 @@ void timeLabels(Painter& p, GraphScene& scene, const LiveGraph& graph, const Plo
 
 void formatLabels(GraphScene& scene, const LiveGraph& graph) {
     for (int j = 0; j < kTimeLabels; ++j) {
-        formatClock(scene.timeAtGrid[j], scene.timeLabel[j], kSceneTextCapacity);
+        formatLocalTime(scene.timeAtGrid[j], kClockPattern, scene.timeLabel[j], kSceneTextCapacity);
     }
     for (int k = 0; k < kValueLabels; ++k) {
         formatValue(graph.axisValue[graph.zoomLevel][k], scene.yLabel[k], kSceneTextCapacity);

@@ -4,10 +4,10 @@
 #include <memory>
 #include <string_view>
 
+#include "common/run_state.h"
 #include "graph/graph_layout.h"
 #include "graph/live_graph.h"
 #include "graph/raster.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -163,10 +163,6 @@ void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf
 
 // Right-alignment shift of a value label, in digits of 7.5 pixels.
 int valueLabelShift(float v);
-
-// "%H:%M:%S" of a calendar time in local time, into `out` (nul-terminated);
-// returns the length.
-int formatClock(std::int64_t calendarSeconds, char* out, int capacity);
 
 // Integer part of a float for pixel use: NaN gives 0, and values beyond the int
 // range stop at its ends instead of being undefined.

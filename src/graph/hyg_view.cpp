@@ -14,14 +14,13 @@
 #include "link/link_ticks.h"
 #include "panels/graph_bar.h"
 #include "panels/meter_panel.h"
+#include "panels/qt_convert.h"
 #include "panels/readout_bar.h"
 #include "store/config.h"
 
 namespace kr5061 {
 
 namespace {
-
-QRect toQRect(const PixelRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
 
 void place(QWidget* panel, const PanelPlacement& placement, const QPoint& origin) {
     if (!placement.apply) {

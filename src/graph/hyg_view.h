@@ -4,10 +4,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "common/run_state.h"
 #include "graph/graph_scene.h"
 #include "graph/live_graph.h"
 #include "graph/scene_painter.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {

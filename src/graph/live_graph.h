@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "store/channels.h"
+#include "common/channels.h"
 
 namespace kr5061 {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "store/hyg_doc.h"
 #include "store/number_text.h"
 
@@ -88,23 +88,6 @@ void addText(ReportOps& out, ReportFont font, ReportPoint at, std::string text) 
     out.ops.push_back(std::move(op));
 }
 
-// Local time of calendar seconds in a strftime pattern; empty when the
-// system cannot convert it.
-std::string localText(std::int64_t seconds, const char* pattern) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-#ifdef _WIN32
-    if (localtime_s(&tm, &t) != 0)
-        return {};
-#else
-    if (localtime_r(&t, &tm) == nullptr)
-        return {};
-#endif
-    char buf[64];
-    const std::size_t n = std::strftime(buf, sizeof buf, pattern, &tm);
-    return std::string(buf, n);
-}
-
 struct Segment {
     ReportPoint a, b;
 };
@@ -177,7 +160,8 @@ void addTimeLabels(const ReportSource& src, int n, ReportOps& out) {
         std::int64_t t = 0;
         if (__builtin_add_overflow(src.startTime, offset, &t))
             continue;
-        addText(out, ReportFont::Label, {kTimeLabelX[j], kTimeLabelY}, localText(t, "%H:%M:%S"));
+        addText(out, ReportFont::Label, {kTimeLabelX[j], kTimeLabelY},
+                localTimeText(t, kClockPattern));
     }
 }
 
@@ -227,7 +211,7 @@ void layoutReportPage(const ReportSource& src, const ReportPage& page, std::int6
     for (int x : kGridColumns)
         addLine(out, kGridPen, {x, kFrameBottom}, {x, kFrameTop});
 
-    addText(out, ReportFont::Label, kPrintDateAt, localText(printTime, "%Y-%m-%d  %H:%M"));
+    addText(out, ReportFont::Label, kPrintDateAt, localTimeText(printTime, "%Y-%m-%d  %H:%M"));
 }
 
 ReportSource liveReportSource(const CHygDoc& doc, const ViewState& view, const LiveGraph& graph) {

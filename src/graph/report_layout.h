@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "common/channels.h"
 #include "graph/graph_layout.h"
 #include "graph/live_graph.h"
-#include "store/channels.h"
 #include "store/text_export.h"
 
 namespace kr5061 {

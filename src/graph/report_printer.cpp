@@ -10,16 +10,13 @@
 #include <cmath>
 #include <ctime>
 
+#include "panels/qt_convert.h"
 #include "panels/ui_common.h"
 
 namespace kr5061 {
 namespace {
 
 const QString kDocumentName = QStringLiteral("client   print");
-
-QColor toQColor(ReportColour c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QPen toQPen(const ReportPen& p) {
     QPen pen(toQColor(p.colour));

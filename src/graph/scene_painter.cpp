@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "panels/qt_convert.h"
+
 namespace kr5061 {
 
 namespace {
@@ -12,10 +14,6 @@ constexpr int kLabelFontPixels = 13;
 
 QColor toColour(Pixel p) {
     return QColor::fromRgb(p);
-}
-
-QRect toQRect(const PixelRect& r) {
-    return QRect(r.left, r.top, r.width(), r.height());
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ std::string readoutValueText(int channel, float v, bool fahrenheit) {
         if (v <= kAbsentFrameReading) {
             return "----";
         }
-        return formatFixed(cutToTenth(fahrenheit ? toFahrenheit(v) : v), 1) + unit;
+        return formatCutTenth(fahrenheit ? toFahrenheit(v) : v) + unit;
     }
     return formatFixed(fahrenheit ? toFahrenheit(v) : v, 1) + unit;
 }
@@ -100,7 +100,7 @@ ReadoutTexts cursorReadout(const ViewState& view, const CHygDoc& doc, int sample
     const std::int64_t at =
         view.m_startTime + static_cast<std::int64_t>(view.m_samplePeriodMs) * sample / 1000;
     char clock[kSceneTextCapacity];
-    formatClock(at, clock, sizeof clock);
+    formatLocalTime(at, kClockPattern, clock, sizeof clock);
     t.time = std::string("time:") + clock;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         if (ch > 0) {

@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "common/run_state.h"
 #include "graph/graph_layout.h"
 #include "graph/live_graph.h"
 #include "graph/raster.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {

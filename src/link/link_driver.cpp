@@ -26,7 +26,6 @@ LinkDriver::LinkDriver(LiveState& state, CHygDoc& doc, CMSComm& comm, QObject* p
 
 bool LinkDriver::OpenPortAndStart() {
     m_comm.setCommPort(m_state.frame.m_comPort);
-    m_comm.setInputMode(1);
     m_comm.setSettings(QStringLiteral("4800,n,8,1"));
     m_comm.setRThreshold(kReceiveThreshold);
     m_comm.setInputLen(0);
@@ -58,10 +57,6 @@ void LinkDriver::startPollTimer() {
 void LinkDriver::startWatchdog() { m_watchdogTimer.start(kWatchdogPeriodMs); }
 
 void LinkDriver::OnCommEvent() {
-    if (m_comm.commEvent() != CMSComm::kEventReceive) {
-        m_comm.setInBufferCount(0);
-        return;
-    }
     const QByteArray bytes = m_comm.input();
     const ReceiveOutcome outcome =
         onReceive(m_state, m_doc, m_reader, reinterpret_cast<const std::uint8_t*>(bytes.constData()),

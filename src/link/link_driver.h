@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <cstdint>
 
+#include "common/run_state.h"
 #include "link/frame_reader.h"
 #include "link/frames.h"
-#include "link/link_state.h"
 #include "link/receive_step.h"
 #include "store/hyg_doc.h"
 

@@ -107,17 +107,4 @@ bool sampleTick(LiveState& state) {
     return true;
 }
 
-std::string formatDateTime(std::int64_t calendarSeconds) {
-    const std::time_t t = static_cast<std::time_t>(calendarSeconds);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &t);
-#else
-    localtime_r(&t, &tm);
-#endif
-    char buf[32];
-    const std::size_t n = std::strftime(buf, sizeof buf, "%d/%m/%y %H:%M:%S", &tm);
-    return std::string(buf, n);
-}
-
 }  // namespace kr5061

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 
 namespace kr5061 {
 
@@ -33,8 +33,5 @@ bool selectOtherPort(MainFrameState& frame, int value);
 // Sample clock tick: commits the latest reading when one arrived and a run is
 // recording. Returns true when a sample was committed (the view repaints).
 bool sampleTick(LiveState& state);
-
-// "%d/%m/%y %H:%M:%S" of a calendar time in local time.
-std::string formatDateTime(std::int64_t calendarSeconds);
 
 }  // namespace kr5061

@@ -129,7 +129,6 @@ void CMSComm::bindDevice(int port, const QString& device) { m_boundDevices.inser
 
 void CMSComm::handleReadyRead() {
     if (m_port.bytesAvailable() >= m_threshold) {
-        m_event = kEventReceive;
         emit onComm();
     }
 }

@@ -10,22 +10,20 @@
 
 namespace kr5061 {
 
-// The serial port as the program uses it: the eleven operations of the
-// original serial control (port number, input mode, line settings, receive
+// The serial port as the program uses it: the operations of the original
+// serial control that the program needs (port number, line settings, receive
 // threshold, read length, input buffer count, open/close, is-open, output,
-// input, event code) over QSerialPort. The receive notification onComm() is
-// raised on the UI thread once at least the receive threshold is buffered.
+// input) over QSerialPort. Input is always binary. The receive notification
+// onComm() is raised on the UI thread once at least the receive threshold is
+// buffered; errors never raise it (the port closes and the watchdog reopens it).
 class CMSComm : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kEventReceive = 2;
-
     explicit CMSComm(QObject* parent = nullptr);
     ~CMSComm() override;
 
     void setCommPort(int port);
     int commPort() const { return m_commPort; }
-    void setInputMode(int mode) { m_inputMode = mode; }
     // "baud,parity,data,stop", e.g. "4800,n,8,1"; false when the text is not understood.
     bool setSettings(const QString& settings);
     void setRThreshold(int bytes) { m_threshold = bytes; }
@@ -39,7 +37,6 @@ public:
     bool setOutput(const std::uint8_t* data, std::size_t size);
     // Reads what is buffered (everything when the read length is 0).
     QByteArray input();
-    int commEvent() const { return m_event; }
 
     // Device behind a port number: COMn on Windows, /dev/ttyUSB{n-1} elsewhere,
     // unless the number was bound to another device for this run.
@@ -67,10 +64,8 @@ private:
     QString m_errorText;
     QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
     int m_commPort = 1;
-    int m_inputMode = 1;
     int m_threshold = 0;
     int m_inputLen = 0;
-    int m_event = 0;
     int m_errorSignals = 0;
     bool m_closeQueued = false;
 };

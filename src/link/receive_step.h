@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/run_state.h"
 #include "link/frame_reader.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {

@@ -1,5 +1,7 @@
 #include "logger/logger_graph.h"
 
+#include <cstdint>
+
 namespace kr5061 {
 
 std::unique_ptr<LoggerGraph> makeLoggerGraph() { return std::make_unique<LoggerGraph>(); }
@@ -16,7 +18,8 @@ void ResetToFullView(LoggerGraph& graph, bool resetScroll) {
 
 void loggerLevel0Axis(int gain, int offset, float (&axis)[kLoggerAxisLines]) {
     for (int k = 0; k < kLoggerAxisLines; ++k) {
-        axis[k] = static_cast<float>((offset + k) * gain);
+        // In 64 bits, so no gain and offset can overflow the product.
+        axis[k] = static_cast<float>((static_cast<std::int64_t>(offset) + k) * gain);
     }
 }
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "store/channels.h"
+#include "common/channels.h"
 
 namespace kr5061 {
 

@@ -254,8 +254,8 @@ void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
     const std::int64_t end =
         start + static_cast<std::int64_t>(std::max(n - 1, 0)) * doc.m_recallPeriod;
     const int y = truncInt(g.plotBottom + 8);
-    addText(scene, LoggerFont::A, truncInt(g.plotLeft), y, loggerClock(start));
-    addText(scene, LoggerFont::A, truncInt(g.plotRight - 55), y, loggerClock(end));
+    addText(scene, LoggerFont::A, truncInt(g.plotLeft), y, localTimeText(start, kClockPattern));
+    addText(scene, LoggerFont::A, truncInt(g.plotRight - 55), y, localTimeText(end, kClockPattern));
 }
 
 // Axis values and corner order of levels 1..depth, each from the rectangle
@@ -452,7 +452,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
         const float x = g.loggerX[D][idx][0];
         if (g.plotLeft <= x && x <= g.plotRight) {
             addText(scene, LoggerFont::A, truncInt(x), truncInt(g.plotBottom) + 1,
-                    loggerClock(g.labelTime[m]));
+                    localTimeText(g.labelTime[m], kClockPattern));
         }
     }
 }
@@ -491,19 +491,6 @@ int valueLabelDigits(float v) {
     if (v > -100) return 2;
     if (v > -1000) return 1;
     return 0;
-}
-
-std::string loggerClock(std::int64_t calendarSeconds) {
-    const std::time_t t = static_cast<std::time_t>(calendarSeconds);
-    std::tm tm{};
-#ifdef _WIN32
-    if (localtime_s(&tm, &t) != 0) return {};
-#else
-    if (localtime_r(&t, &tm) == nullptr) return {};
-#endif
-    char buf[16];
-    const std::size_t len = std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
-    return std::string(buf, len);
 }
 
 int loggerRecordCount(const CHygDoc& doc) { return std::clamp(doc.m_recallCount, 0, kSampleCapacity); }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/run_state.h"
 #include "graph/raster.h"
-#include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "store/hyg_doc.h"
 
@@ -55,9 +55,6 @@ void buildLoggerScene(LoggerGraph& graph, const CHygDoc& doc, const ViewState& v
 
 // Digit allowance that right-aligns the value label of v.
 int valueLabelDigits(float v);
-
-// "%H:%M:%S" of calendar seconds in local time; empty when unconvertible.
-std::string loggerClock(std::int64_t calendarSeconds);
 
 // Records the readout works on: the recall count cut to the buffer's capacity.
 int loggerRecordCount(const CHygDoc& doc);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <ctime>
 
-#include "link/link_ticks.h"
 #include "store/number_text.h"
 #include "store/text_export.h"
 
@@ -66,10 +65,6 @@ bool SelectSet(LoggerStore& store, int selectionMark, CHygDoc& doc, ViewState& v
     view.m_loggerOffset = store.setOffset[s];
     return true;
 }
-
-}  // namespace kr5061
-
-namespace kr5061 {
 
 LoadResult downloadSet(const std::filesystem::path& path, CHygDoc& doc, ViewState& view) {
     if (path.empty()) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
-#include "link/link_state.h"
-#include "store/channels.h"
+#include "common/channels.h"
+#include "common/run_state.h"
 #include "store/hyg_doc.h"
+#include "store/measurement_file.h"
 
 namespace kr5061 {
 
@@ -57,14 +59,6 @@ bool SelectSet(LoggerStore& store, int selectionMark, CHygDoc& doc, ViewState& v
 
 // Closing the logger window empties the store.
 inline void clearLoggerStore(LoggerStore& store) { store.lastSet = -1; }
-
-}  // namespace kr5061
-
-#include <filesystem>
-
-#include "store/measurement_file.h"
-
-namespace kr5061 {
 
 // Download: loads a measurement file into the recall buffer through the one
 // measurement-file reader. A valid file waits for adoption by the next logger

@@ -202,20 +202,16 @@ bool CLoggerWnd::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     }
-    if (event->type() == QEvent::KeyPress) {
-        if (isDialogKey(static_cast<QKeyEvent*>(event)->key())) {
-            return true;
-        }
+    if (swallowDialogKey(event)) {
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void CLoggerWnd::keyPressEvent(QKeyEvent* event) {
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 void CLoggerWnd::resetToFullView(bool resetScroll) {

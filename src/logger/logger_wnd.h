@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "common/run_state.h"
 #include "graph/report_layout.h"
-#include "link/link_state.h"
 #include "logger/logger_graph.h"
 #include "logger/logger_scene.h"
 #include "logger/logger_store.h"

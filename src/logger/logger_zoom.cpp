@@ -44,13 +44,11 @@ void readout(LoggerGraph& g, const CHygDoc& doc, const PixelBuffer& frame, Logge
         if (doc.m_recallFahrenheit == 1 && ch != kHumidity) {
             v = toFahrenheit(v);
         }
-        if (ch == kSurface) {
-            v = cutToTenth(v);
-        }
-        g.readoutText[ch] = formatFixed(v, 1);
+        g.readoutText[ch] = ch == kSurface ? formatCutTenth(v) : formatFixed(v, 1);
     }
-    g.readoutTime = loggerClock(static_cast<std::int64_t>(doc.m_recallTag) +
-                                static_cast<std::int64_t>(i) * doc.m_recallPeriod);
+    g.readoutTime = localTimeText(static_cast<std::int64_t>(doc.m_recallTag) +
+                                      static_cast<std::int64_t>(i) * doc.m_recallPeriod,
+                                  kClockPattern);
     for (int ch = 0; ch < kChannelCount; ++ch) {
         if (g.showChannel[ch]) {
             const int x = plotPixel(g.plotLeft + 120.0f * static_cast<float>(ch));

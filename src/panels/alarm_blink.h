@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "graph/graph_layout.h"
-#include "link/link_state.h"
+#include "common/pixel_rect.h"
+#include "common/run_state.h"
 
 namespace kr5061 {
 

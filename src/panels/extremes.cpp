@@ -18,11 +18,11 @@ float displayedReading(int channel, float stored, bool fahrenheit) {
 namespace {
 
 std::string extremeText(int channel, float value, const ViewState& view) {
-    const float shown = displayedReading(channel, value, view.m_fahrenheit);
     if (channel == kHumidity) {
-        return formatFixed(shown, 1) + " %RH";
+        return formatFixed(value, 1) + " %RH";
     }
-    return formatFixed(shown, 1) + view.m_unitText;
+    const float shown = view.m_fahrenheit ? toFahrenheit(value) : value;
+    return (channel == kSurface ? formatCutTenth(shown) : formatFixed(shown, 1)) + view.m_unitText;
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <ctime>
 
-#include "link/link_ticks.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
 #include "panels/yaxis_dlg.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 
@@ -138,11 +138,9 @@ void CGraphBar::setupAxis() {
 }
 
 void CGraphBar::keyPressEvent(QKeyEvent* event) {
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kr5061

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 
 class QPushButton;
 

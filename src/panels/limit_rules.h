@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 
 namespace kr5061 {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 
 namespace kr5061 {
 

@@ -9,15 +9,12 @@
 #include "link/link_driver.h"
 #include "panels/key_button.h"
 #include "panels/meter_artwork.h"
+#include "panels/qt_convert.h"
 #include "panels/ui_common.h"
 
 namespace kr5061 {
 
 namespace {
-
-QColor toQColor(MeterRgb c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QFont baseFont(const MeterFontDef& def, int pixelSize) {
     // An unknown face falls back to Arial's metric twin rather than whatever
@@ -126,11 +123,9 @@ void CMeterPanel::paintEvent(QPaintEvent*) {
 }
 
 void CMeterPanel::keyPressEvent(QKeyEvent* event) {
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kr5061

@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <array>
 
+#include "common/run_state.h"
 #include "link/frames.h"
-#include "link/link_state.h"
 #include "panels/key_table.h"
 #include "panels/meter_display.h"
 

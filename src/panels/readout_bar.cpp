@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "panels/num_edit.h"
+#include "panels/qt_convert.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
 #include "panels/up_down.h"
@@ -16,14 +17,6 @@
 namespace kr5061 {
 
 namespace {
-
-QRect toQRect(const PixelRect& r) {
-    return QRect(r.left, r.top, r.width(), r.height());
-}
-
-QColor toQColor(SquareColour c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QFont fontOf(const FontChoice& f) {
     return pixelFont(QString::fromLatin1(f.face), f.pixelHeight, f.weight);
@@ -224,12 +217,9 @@ bool CReadoutBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CReadoutBar::keyPressEvent(QKeyEvent* event) {
-    // Neither Escape nor Enter may close or trigger anything from the bar.
-    if (isDialogKey(event->key())) {
-        event->accept();
-        return;
+    if (!swallowDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kr5061

@@ -3,7 +3,7 @@
 #include <QBasicTimer>
 #include <QWidget>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "panels/alarm_blink.h"
 #include "panels/limit_rules.h"
 #include "panels/readout_layout.h"

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "common/run_state.h"
+
 namespace kr5061 {
 
 // Value-axis choices of the axis dialog, in list order.
@@ -28,12 +30,6 @@ int stepSamplePeriod(int current, int delta);
 std::optional<int> parseDialogInt(std::string_view text);
 // Unsigned fields refuse a sign.
 std::optional<unsigned> parseDialogUnsigned(std::string_view text);
-
-}  // namespace kr5061
-
-#include "link/link_state.h"
-
-namespace kr5061 {
 
 // The readout bar's limits as the settings file has them: texts, and the
 // numbers they stand for.

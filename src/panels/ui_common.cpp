@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHash>
+#include <QKeyEvent>
 #include <vector>
 
 #include "panels/font_weight.h"
@@ -13,8 +14,16 @@ void showMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, kAppTitle, text, QMessageBox::Ok);
 }
 
-bool isDialogKey(int key) {
-    return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
+bool swallowDialogKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        return false;
+    }
+    event->accept();
+    return true;
 }
 
 bool askYesNo(QWidget* parent, const QString& text) {

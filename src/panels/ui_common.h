@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+class QEvent;
 class QWidget;
 
 namespace kr5061 {
@@ -23,9 +24,10 @@ inline const QString kAppTitle = QStringLiteral("KR5061");
 
 void showMessage(QWidget* parent, const QString& text);
 
-// Escape and Enter would close a dialog or press its default button; the
-// panels and the logger window swallow them.
-bool isDialogKey(int key);
+// The one Escape/Enter rule of the panels and the logger window: those keys
+// would close a dialog or press its default button, so they are swallowed.
+// True (the event accepted) for such a key press; anything else is left alone.
+bool swallowDialogKey(QEvent* event);
 bool askYesNo(QWidget* parent, const QString& text);
 
 // A font by face name with its character height in pixels and a 100..900

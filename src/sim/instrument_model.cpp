@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/channels.h"
 #include "sim/psychrometrics.h"
-#include "store/channels.h"
 #include "store/number_text.h"
 
 namespace kr5061 {

@@ -1,5 +1,7 @@
 #include "store/config.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -71,94 +73,54 @@ std::string readLimitText(int first, int channel) {
     return readSettingText(configFilePath(), first + channel);
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// For a decimal number too far out of range for a double: whether it is too
-// large (the C library then gives HUGE_VAL) rather than too small (0.0).
+// For a number from_chars found out of the double's range: whether it is too
+// large (the C library then gives HUGE_VAL) rather than too small (0.0). The
+// power of ten of its first significant digit plus its exponent decides.
 bool isOverflow(std::string_view num) {
-    std::size_t i = 0;
-    std::int64_t intDigits = 0, leadingFractionZeros = 0;
-    bool significant = false;
-    for (; i < num.size() && isDigit(num[i]); ++i) {
-        if (significant || num[i] != '0') {
-            significant = true;
-            ++intDigits;
-        }
-    }
-    if (i < num.size() && num[i] == '.') {
-        for (++i; i < num.size() && isDigit(num[i]); ++i) {
-            if (!significant && num[i] == '0') {
-                ++leadingFractionZeros;
-            } else {
-                significant = true;
-            }
-        }
-    }
+    const std::size_t e = std::min(num.find_first_of("eE"), num.size());
+    const std::string_view mantissa = num.substr(0, e);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return false;
+    const std::int64_t firstPower = first < point ? static_cast<std::int64_t>(point - first - 1)
+                                                  : -static_cast<std::int64_t>(first - point);
+    std::string_view exponentText = e < num.size() ? num.substr(e + 1) : std::string_view();
+    if (!exponentText.empty() && exponentText.front() == '+')
+        exponentText.remove_prefix(1);
     std::int64_t exponent = 0;
-    if (i < num.size() && (num[i] == 'e' || num[i] == 'E')) {
-        ++i;
-        const bool negative = i < num.size() && num[i] == '-';
-        if (i < num.size() && (num[i] == '-' || num[i] == '+'))
-            ++i;
-        for (; i < num.size() && isDigit(num[i]); ++i) {
-            if (exponent < 1'000'000'000)
-                exponent = exponent * 10 + (num[i] - '0');
-        }
-        if (negative)
-            exponent = -exponent;
-    }
-    const std::int64_t firstDigitPower =
-        intDigits > 0 ? intDigits - 1 : -(leadingFractionZeros + 1);
-    return firstDigitPower + exponent > 0;
+    const auto r =
+        std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+    if (r.ec == std::errc::result_out_of_range)
+        exponent = exponentText.front() == '-' ? INT64_MIN / 2 : INT64_MAX / 2;
+    return firstPower + exponent > 0;
 }
 
-bool isHexDigit(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool isCSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
+// The leading number of a text as the C library's atof reads it in the C
+// locale: white space, a sign, then what from_chars takes in decimal or,
+// after "0x", in hexadecimal (also "inf" and "nan"); nothing readable is 0.0.
 double leadingDouble(std::string_view s) {
-    while (!s.empty() && isCSpace(s.front()))
+    s.remove_prefix(std::min(s.find_first_not_of(" \t\n\v\f\r"), s.size()));
+    const bool negative = !s.empty() && s.front() == '-';
+    if (!s.empty() && (s.front() == '+' || s.front() == '-'))
         s.remove_prefix(1);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    // from_chars takes its own '-', which must not follow the sign handled here.
+    // from_chars takes its own '-', which must not follow the sign taken here.
     if (s.empty() || s.front() == '-' || s.front() == '+')
         return 0.0;
-
-    const char* first = s.data();
-    const char* last = first + s.size();
-    double value = 0.0;
     const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
-                     (isHexDigit(s[2]) || s[2] == '.');
-    if (hex) {
-        const auto r = std::from_chars(first + 2, last, value, std::chars_format::hex);
-        if (r.ec == std::errc::invalid_argument)
-            value = 0.0;  // only the leading "0" counts
-        if (r.ec == std::errc::result_out_of_range) {
-            const std::string_view num(first + 2, static_cast<std::size_t>(r.ptr - first - 2));
-            const auto p = num.find_first_of("pP");
-            const bool tiny =
-                p != std::string_view::npos && p + 1 < num.size() && num[p + 1] == '-';
-            value = tiny ? 0.0 : HUGE_VAL;
-        }
-    } else {
-        const auto r = std::from_chars(first, last, value, std::chars_format::general);
-        if (r.ec == std::errc::invalid_argument)
-            return 0.0;
-        if (r.ec == std::errc::result_out_of_range) {
-            value = isOverflow(std::string_view(first, static_cast<std::size_t>(r.ptr - first)))
-                        ? HUGE_VAL
-                        : 0.0;
-        }
+                     (std::isxdigit(static_cast<unsigned char>(s[2])) != 0 || s[2] == '.');
+    if (hex)
+        s.remove_prefix(2);
+    double value = 0.0;  // left alone by from_chars when nothing is readable
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), value,
+                                   hex ? std::chars_format::hex : std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) {
+        const std::string_view num(s.data(), static_cast<std::size_t>(r.ptr - s.data()));
+        // A hexadecimal number's exponent is binary: only its sign tells here.
+        const bool tooLarge = hex ? num.find("p-") == std::string_view::npos &&
+                                        num.find("P-") == std::string_view::npos
+                                  : isOverflow(num);
+        value = tooLarge ? HUGE_VAL : 0.0;
     }
     return negative ? -value : value;
 }
@@ -196,14 +158,20 @@ int readSampleCount() {
     return count > kMaxSampleCount ? kMaxSampleCount : count;
 }
 
-int readGain() {
-    const int gain = readSettingInt(kGainSetting);
+int gainInRange(int gain) {
     return (gain < kMinGain || gain > kMaxGain) ? defaultInt(kGainSetting) : gain;
 }
 
-int readOffset() {
-    const int offset = readSettingInt(kOffsetSetting);
+int offsetInRange(int offset) {
     return (offset < kMinOffset || offset > kMaxOffset) ? defaultInt(kOffsetSetting) : offset;
+}
+
+int readGain() {
+    return gainInRange(readSettingInt(kGainSetting));
+}
+
+int readOffset() {
+    return offsetInRange(readSettingInt(kOffsetSetting));
 }
 
 float limitFromText(std::string_view text) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/channels.h"
+#include "common/channels.h"
 
 namespace kr5061 {
 
@@ -64,6 +64,10 @@ int readSampleRateSeconds();  // below 1 reads as 1
 int readSampleCount();        // clamped to 1000..10000
 int readGain();               // outside 1..500 reads as 10
 int readOffset();             // outside -5..5 reads as 0
+
+// The axis range rule, shared by the settings and the measurement files.
+int gainInRange(int gain);      // outside 1..500: 10
+int offsetInRange(int offset);  // outside -5..5: 0
 
 // Text to number as the C library's text-to-double conversion does in the C
 // locale, whatever the process locale: leading white space is skipped, the

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/channels.h"
+#include "common/channels.h"
 
 namespace kr5061 {
 
@@ -25,7 +25,6 @@ public:
     std::int32_t m_recallHour = 0, m_recallMinute = 0, m_recallSecond = 0;
     std::int32_t m_recallYear = 0, m_recallMonth = 0, m_recallDay = 0;
     std::string m_recallUnit;
-    std::string m_signatureOut;
     std::string m_signatureIn;
 };
 

@@ -2,18 +2,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
-#include <cstdio>
-#include <random>
-#include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#include "link/link_state.h"
+#include "common/run_state.h"
+#include "store/config.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -141,21 +132,25 @@ private:
     std::size_t m_pos = 0;
 };
 
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A date and time of day a clock can show. Any local time we write passes; a
+// daylight-saving gap is left to the system, as for the time of a run.
+bool isCalendarTime(const StartFields& s) {
+    return s.year >= 1900 && s.year <= 9999 && s.month >= 1 && s.month <= 12 && s.day >= 1 &&
+           s.day <= daysInMonth(s.year, s.month) && s.hour >= 0 && s.hour <= 23 && s.minute >= 0 &&
+           s.minute <= 59 && s.second >= 0 && s.second <= 60;
+}
+
 LoadResult refused(std::string reason) {
     LoadResult r;
     r.status = LoadStatus::kInvalidFormat;
     r.reason = std::move(reason);
     return r;
-}
-
-bool fail(std::string* error, std::string message) {
-    if (error != nullptr)
-        *error = std::move(message);
-    return false;
-}
-
-std::string describe(int err) {
-    return std::generic_category().message(err);
 }
 
 std::string lowerAscii(std::string s) {
@@ -164,54 +159,6 @@ std::string lowerAscii(std::string s) {
             c = static_cast<char>(c - 'A' + 'a');
     }
     return s;
-}
-
-// Wide on Windows so names outside the ANSI code page open too.
-std::FILE* openFile(const fs::path& p, bool forWriting) {
-#ifdef _WIN32
-    return _wfopen(p.c_str(), forWriting ? L"wbx" : L"rb");
-#else
-    return std::fopen(p.c_str(), forWriting ? "wbx" : "rb");
-#endif
-}
-
-bool syncToDisk(std::FILE* f) {
-#ifdef _WIN32
-    return _commit(_fileno(f)) == 0;
-#else
-    return ::fsync(::fileno(f)) == 0;
-#endif
-}
-
-enum class TempWrite { kOk, kNameTaken, kFailed };
-
-TempWrite writeTemporary(const fs::path& tmp, const void* data, std::size_t size,
-                         std::string& why) {
-    // "x" never reuses an existing file, so a stray file of that name is left alone.
-    std::FILE* f = openFile(tmp, true);
-    if (f == nullptr) {
-        if (errno == EEXIST)
-            return TempWrite::kNameTaken;
-        why = "cannot create a file in " + tmp.parent_path().string() + ": " + describe(errno);
-        return TempWrite::kFailed;
-    }
-    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-    int err = ok ? 0 : errno;
-    if (ok && (std::fflush(f) != 0 || !syncToDisk(f))) {
-        ok = false;
-        err = errno;
-    }
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        why = describe(err);
-        std::error_code ec;
-        fs::remove(tmp, ec);
-        return TempWrite::kFailed;
-    }
-    return TempWrite::kOk;
 }
 
 }  // namespace
@@ -290,6 +237,15 @@ LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size,
         return refused("the file ends inside the graph axis fields");
     out.fahrenheit = flag != 0;
     out.start = StartFields{f[0], f[1], f[2], f[3], f[4], f[5]};
+    // Everything computed from these later (times, milliseconds, the axis)
+    // must be safe: impossible times and periods are damage, and an axis
+    // outside the settings' range is brought into it as the settings are.
+    if (!isCalendarTime(out.start))
+        return refused("the start date and time are not a real time");
+    if (out.periodSeconds < 1 || out.periodSeconds > kMaxSampleRateSeconds)
+        return refused("sample period " + std::to_string(out.periodSeconds) + " s is impossible");
+    out.gain = gainInRange(out.gain);
+    out.offset = offsetInRange(out.offset);
     LoadResult r;
     r.status = LoadStatus::kOk;
     r.gain = out.gain;
@@ -336,84 +292,6 @@ LoadResult loadMeasurement(const fs::path& path, CHygDoc& doc) {
         return r;
     }
     return readMeasurement(bytes.data(), bytes.size(), doc);
-}
-
-bool writeFileAtomically(const fs::path& path, const void* data, std::size_t size,
-                         std::string* error) {
-    if (path.empty() || !path.has_filename())
-        return fail(error, "no file name given");
-    std::error_code ec;
-    const auto target = fs::status(path, ec);
-    if (fs::is_directory(target))
-        return fail(error, path.string() + ": is a folder");
-    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::random_device rd;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const fs::path tmp =
-            dir / ("." + path.filename().string() + ".tmp-" + std::to_string(rd()));
-        std::string why;
-        const TempWrite w = writeTemporary(tmp, data, size, why);
-        if (w == TempWrite::kNameTaken)
-            continue;
-        if (w == TempWrite::kFailed)
-            return fail(error, path.string() + ": " + why);
-        if (fs::exists(target))
-            fs::permissions(tmp, target.permissions(), ec);  // keep the owner's choice
-        fs::rename(tmp, path, ec);
-        if (ec) {
-            const std::string reason = ec.message();
-            fs::remove(tmp, ec);
-            return fail(error, path.string() + ": " + reason);
-        }
-        return true;
-    }
-    return fail(error, path.string() + ": no free temporary file name in " + dir.string());
-}
-
-bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& out, std::string* error) {
-    std::error_code ec;
-    const auto st = fs::status(path, ec);
-    if (ec)
-        return fail(error, path.string() + ": " + ec.message());
-    if (fs::is_directory(st))
-        return fail(error, path.string() + ": is a folder");
-    if (!fs::is_regular_file(st))
-        return fail(error, path.string() + ": not a regular file");
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (!ec && size > kMaxReadFileBytes)
-        return fail(error, path.string() + ": too large for a measurement file");
-
-    std::FILE* f = openFile(path, false);
-    if (f == nullptr)
-        return fail(error, path.string() + ": " + describe(errno));
-    out.clear();
-    // The size is only a hint: the file may change while we read, so the cap
-    // is enforced on what actually arrives.
-    std::uint8_t chunk[65536];
-    bool ok = true;
-    std::string why;
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, f);
-        if (out.size() + got > kMaxReadFileBytes) {
-            ok = false;
-            why = "too large for a measurement file";
-            break;
-        }
-        out.insert(out.end(), chunk, chunk + got);
-        if (got < sizeof chunk) {
-            if (std::ferror(f) != 0) {
-                ok = false;
-                why = describe(errno);
-            }
-            break;
-        }
-    }
-    std::fclose(f);
-    if (!ok) {
-        out.clear();
-        return fail(error, path.string() + ": " + why);
-    }
-    return true;
 }
 
 fs::path textTablePathFor(const fs::path& measurementPath) {

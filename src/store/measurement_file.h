@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "store/channels.h"
+#include "common/channels.h"
+#include "store/atomic_file.h"
 #include "store/text_export.h"
 
 namespace kr5061 {
@@ -16,10 +17,6 @@ class CHygDoc;
 struct ViewState;
 
 inline constexpr std::string_view kMeasurementSignature = "KR5061";
-
-// Files above this size cannot be measurement files (10010 records are about
-// 200 kB); they are refused before anything is read.
-inline constexpr std::uintmax_t kMaxReadFileBytes = 64u * 1024u * 1024u;
 
 // One run as it goes into a measurement file.
 struct RunSnapshot {
@@ -79,7 +76,10 @@ struct LoadedMeasurement {
 // Checks the whole file before anything is taken from it. Refused as
 // kInvalidFormat: a signature other than "KR5061", a negative count, more
 // records than the bytes left can hold, a length prefix or string running
-// past the end, any truncation, and a count above kSampleCapacity. Large
+// past the end, any truncation, a count above kSampleCapacity, start fields
+// that are no calendar date and time of day (year 1900..9999), and a period
+// outside 1..kMaxSampleRateSeconds. A gain or offset outside the settings'
+// range is brought into it as the settings reader does. Large
 // counts are refused, not truncated: a shortened run shown as if complete
 // would mislead, and no file we write can hold more. Bytes after the last
 // field are ignored. On refusal nothing in `out` may be relied on.
@@ -97,17 +97,6 @@ LoadResult readMeasurement(const std::uint8_t* data, std::size_t size, CHygDoc& 
 // Opens the file read-only and reads it into the document as readMeasurement
 // does. The logger window and the command line both load through this.
 LoadResult loadMeasurement(const std::filesystem::path& path, CHygDoc& doc);
-
-// Replaces `path` with exactly `size` bytes: written to a temporary file in
-// the same folder, flushed to disk, then renamed over the target. On failure
-// the target keeps its previous contents (or stays absent), the temporary is
-// removed, and `error` (if given) names the file and the reason.
-bool writeFileAtomically(const std::filesystem::path& path, const void* data, std::size_t size,
-                         std::string* error);
-
-// Reads a regular file of at most kMaxReadFileBytes, opened read-only.
-bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out,
-                   std::string* error);
 
 // The text table beside a measurement file: a trailing ".AsmDat" (any case)
 // replaced by ".txt", otherwise ".txt" appended; same folder.

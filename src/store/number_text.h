@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kr5061 {
@@ -11,12 +13,35 @@ std::string formatFixed(double value, int decimals);
 // "%d" in the C locale.
 std::string formatInt(long long value);
 
+// Local time of calendar seconds in a strftime pattern, into `out` (always
+// nul-terminated, `capacity` > 0); empty when the system cannot convert the
+// time. Returns the length. Every clock and date text of the program comes
+// from here.
+std::size_t formatLocalTime(std::int64_t calendarSeconds, const char* pattern, char* out,
+                            std::size_t capacity);
+
+// The same as a string (at most 63 characters).
+std::string localTimeText(std::int64_t calendarSeconds, const char* pattern);
+
+// The time labels, cursor readouts and report clocks.
+inline constexpr const char* kClockPattern = "%H:%M:%S";
+
+// The graph bar's clock and start time and the logger list's "Time" column.
+inline std::string formatDateTime(std::int64_t calendarSeconds) {
+    return localTimeText(calendarSeconds, "%d/%m/%y %H:%M:%S");
+}
+
 // Celsius to Fahrenheit in single precision, as every display of the program does it.
 inline float toFahrenheit(float celsius) { return celsius * 1.8f + 32.0f; }
 
 // Cut toward zero to one decimal: the integer part of value x 10, times 0.1,
 // taken on the decimal number the float stands for (0.7f cuts to 0.7, not 0.6).
 float cutToTenth(float value);
+
+// K/IR as the extremes, the readouts and the text table show it: cut toward
+// zero to one decimal, then "%.1f". A value cut to zero reads "0.0", never
+// "-0.0": the integer part of value x 10 carries no sign.
+std::string formatCutTenth(float value);
 
 // Rounded half away from zero to one decimal, on the same terms.
 float roundToTenth(float value);

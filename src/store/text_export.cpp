@@ -37,13 +37,7 @@ std::string sampleTime(const std::optional<std::time_t>& start, int i, int perio
                        const char* pattern) {
     if (!start)
         return {};
-    const std::time_t t = *start + static_cast<std::time_t>(i) * periodSeconds;
-    std::tm tm{};
-    if (!toLocal(t, tm))
-        return {};
-    char buf[64];
-    const std::size_t n = std::strftime(buf, sizeof buf, pattern, &tm);
-    return std::string(buf, n);
+    return localTimeText(*start + static_cast<std::int64_t>(i) * periodSeconds, pattern);
 }
 
 float shown(float reading, bool fahrenheit) {
@@ -56,7 +50,7 @@ std::string temperature(float reading, bool fahrenheit) {
 
 // K/IR is cut toward zero rather than rounded, as everywhere it is shown.
 std::string surface(float reading, bool fahrenheit) {
-    return formatFixed(cutToTenth(shown(reading, fahrenheit)), 1);
+    return formatCutTenth(shown(reading, fahrenheit));
 }
 
 // Right-aligns like "%Ns": pads on the left, never cuts a longer text.

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/channels.h"
+#include "common/channels.h"
 
 namespace kr5061 {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "sim/pty_transport.h"
 #include "sim/sim_runner.h"
 #include "store/hyg_doc.h"
@@ -20,26 +20,34 @@ namespace {
 struct Result {
     int exitCode = -1;
     QString err;
+    QString out;
 };
 
-// Starts the program itself, as a user would from a shell.
-void startProgram(QProcess& p, const QStringList& args) {
+// Starts the program itself, as a user would from a shell; `headless` takes
+// every way to a display away, as on a server or over ssh.
+void startProgram(QProcess& p, const QStringList& args, bool headless = false) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    if (headless) {
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+            env.remove(QString::fromLatin1(name));
+        }
+    }
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KR5061_PROGRAM), args);
 }
 
-Result runProgram(const QStringList& args, int timeoutMs = 20000) {
+Result runProgram(const QStringList& args, int timeoutMs = 20000, bool headless = false) {
     QProcess p;
-    startProgram(p, args);
+    startProgram(p, args, headless);
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
         return {};
     }
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardError())};
+            QString::fromLocal8Bit(p.readAllStandardError()),
+            QString::fromLocal8Bit(p.readAllStandardOutput())};
 }
 
 std::string readFile(const std::filesystem::path& path) {
@@ -124,6 +132,36 @@ TEST_F(CommandLine, RecordRefusesBadArguments) {
                   .exitCode,
               2);
     EXPECT_EQ(runProgram({"record", "--period", "1"}).exitCode, 2);
+}
+
+TEST_F(CommandLine, HelpAndVersionNeedNoDisplay) {
+    const Result help = runProgram({"--help"}, 20000, true);
+    EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains("--port DEVICE")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains("kr5061 export FILE.AsmDat")) << help.out.toStdString();
+    const Result version = runProgram({"--version"}, 20000, true);
+    EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
+    EXPECT_EQ(version.out, "KR5061 1.2\n");
+}
+
+TEST_F(CommandLine, UnknownCommandsAndStrayArgumentsAreRefusedWithUsage) {
+    struct Case {
+        QStringList args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"recoverr", "x"}, "Unknown command \"recoverr\""},
+        {{"foo"}, "Unknown command \"foo\""},
+        {{"--simulate", "stray"}, "Unexpected argument \"stray\""},
+        {{"--bogus"}, "bogus"},
+    };
+    for (const Case& c : cases) {
+        // The window is never reached, so the display does not matter.
+        const Result r = runProgram(c.args, 20000, false);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Usage: kr5061")) << r.err.toStdString();
+    }
 }
 
 TEST_F(CommandLine, ExportWritesTheTableExactlyAsSaveDoes) {

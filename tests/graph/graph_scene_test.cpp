@@ -9,6 +9,7 @@
 #include "graph/graph_scene.h"
 #include "graph/graph_test_support.h"
 #include "graph/zoom_cursor.h"
+#include "store/number_text.h"
 
 // Counts operator new calls so that a test can show a paint allocates nothing.
 namespace {
@@ -37,7 +38,7 @@ constexpr int kX0 = 294, kY0 = 118, kW = 1256, kH = 582, kY1 = 700;
 
 std::string clock(std::int64_t t) {
     char buf[32];
-    formatClock(t, buf, sizeof buf);
+    formatLocalTime(t, kClockPattern, buf, sizeof buf);
     return buf;
 }
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/run_state.h"
 #include "graph/graph_scene.h"
 #include "graph/live_graph.h"
-#include "link/link_state.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061::test {

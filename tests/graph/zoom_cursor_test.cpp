@@ -5,6 +5,7 @@
 
 #include "graph/graph_test_support.h"
 #include "graph/zoom_cursor.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 namespace {
@@ -13,7 +14,7 @@ using test::GraphRig;
 
 std::string clock(std::int64_t t) {
     char buf[32];
-    formatClock(t, buf, sizeof buf);
+    formatLocalTime(t, kClockPattern, buf, sizeof buf);
     return buf;
 }
 

@@ -10,6 +10,7 @@
 #include "logger/logger_scene.h"
 #include "logger/logger_zoom.h"
 #include "store/hyg_doc.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 namespace {
@@ -156,10 +157,10 @@ TEST_F(LoggerPicture, FullViewDrawsFrameTracesMasksAndBothTimeLabels) {
     EXPECT_EQ(px(left + 5, mid + 20), rgb(0, 0, 0));
     EXPECT_EQ(px(left + 5, bottom + 3), kLoggerBackground);
     ASSERT_NE(textAt(scene, left, bottom + 8), nullptr);
-    EXPECT_EQ(textAt(scene, left, bottom + 8)->text, loggerClock(1765000000));
+    EXPECT_EQ(textAt(scene, left, bottom + 8)->text, localTimeText(1765000000, kClockPattern));
     const LoggerText* end = textAt(scene, static_cast<int>(graph->plotRight - 55), bottom + 8);
     ASSERT_NE(end, nullptr);
-    EXPECT_EQ(end->text, loggerClock(1765000000 + 16));
+    EXPECT_EQ(end->text, localTimeText(1765000000 + 16, kClockPattern));
 }
 
 TEST_F(LoggerPicture, EverythingAroundThePlotIsBackgroundInBothViews) {
@@ -319,7 +320,7 @@ TEST_F(LoggerPicture, ReadoutConvertsFahrenheitSetsAndMarksAbsentSurface) {
     EXPECT_EQ(textAt(overlay, x0 + 360, 70)->text, "------F");
     EXPECT_EQ(textAt(overlay, x0 + 480, 70)->text, "45.0%RH");
     EXPECT_EQ(textAt(overlay, x0 + 480 + 62, 70)->text, "@");
-    EXPECT_EQ(textAt(overlay, x0 + 62, 70)->text, loggerClock(1765000000));
+    EXPECT_EQ(textAt(overlay, x0 + 62, 70)->text, localTimeText(1765000000, kClockPattern));
     // The next paint draws the same line again.
     paint();
     EXPECT_EQ(textAt(scene, x0 + 360, 70)->text, "------F");

@@ -123,6 +123,15 @@ TEST_F(LoggerStoreTest, DamagedDateFieldsAdoptWithoutAStartTime) {
     EXPECT_EQ(store->setStart[0], 0);
 }
 
+TEST(LoggerGraphState, AxisOfExtremeGainAndOffsetDoesNotOverflow) {
+    float axis[kLoggerAxisLines];
+    loggerLevel0Axis(INT_MAX, INT_MAX, axis);
+    EXPECT_FLOAT_EQ(axis[10], static_cast<float>((INT_MAX + 10.0) * INT_MAX));
+    loggerLevel0Axis(500, -5, axis);
+    EXPECT_EQ(axis[0], -2500.0f);
+    EXPECT_EQ(axis[10], 2500.0f);
+}
+
 TEST(LoggerGraphState, FullViewResetAndChannelChoice) {
     auto graph = makeLoggerGraph();
     graph->fullView = false;

@@ -2,9 +2,9 @@
 
 #include <set>
 
+#include "common/channels.h"
 #include "sim/instrument_model.h"
 #include "sim/model_harness.h"
-#include "store/channels.h"
 
 namespace kr5061 {
 namespace {

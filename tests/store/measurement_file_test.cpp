@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@
 #include <csignal>
 #endif
 
-#include "link/link_state.h"
+#include "common/run_state.h"
 #include "store/hyg_doc.h"
 #include "support/test_dirs.h"
 #include "support/time_zone.h"
@@ -52,6 +53,15 @@ struct FileBuilder {
     FileBuilder& tail(const std::string& unit = "C") {
         u8(0).i32(2026).i32(12).i32(8).i32(14).i32(3).i32(5).i32(2);
         return shortString(unit).i32(10).i32(-5);
+    }
+    // The same with the numbers given: year, month, day, hour, minute, second,
+    // period, gain, offset.
+    FileBuilder& tail(std::initializer_list<std::int32_t> fields) {
+        u8(0);
+        const auto* v = fields.begin();
+        for (int i = 0; i < 7; ++i)
+            i32(v[i]);
+        return shortString("C").i32(v[7]).i32(v[8]);
     }
 };
 
@@ -320,6 +330,32 @@ TEST_F(MeasurementFileTest, RefusedFilesLeaveTheDocumentUnchanged) {
         add("unit past the end", f.i32(2).u8(5).raw("C"));
     }
     {
+        FileBuilder f;  // records present but a count of 0: they would be read as the run fields
+        f.shortString("KR5061").i32(0);
+        for (int i = 0; i < 15; ++i)
+            f.f32(23.5f);
+        add("count 0 before three records", f.tail());
+    }
+    const std::initializer_list<std::int32_t> lowest = {INT_MIN, INT_MIN, INT_MIN, INT_MIN, INT_MIN,
+                                                        INT_MIN, INT_MIN, 10,      0};
+    add("time fields INT_MIN", FileBuilder{}.shortString("KR5061").i32(0).tail(lowest));
+    const struct {
+        const char* name;
+        std::initializer_list<std::int32_t> fields;
+    } damagedRunFields[] = {
+        {"month 13", {2026, 13, 8, 14, 3, 5, 2, 10, 0}},
+        {"30 February", {2026, 2, 30, 14, 3, 5, 2, 10, 0}},
+        {"29 February 2100", {2100, 2, 29, 14, 3, 5, 2, 10, 0}},
+        {"hour 24", {2026, 12, 8, 24, 0, 0, 2, 10, 0}},
+        {"minute -1", {2026, 12, 8, 14, -1, 0, 2, 10, 0}},
+        {"year 10000", {10000, 1, 1, 0, 0, 0, 2, 10, 0}},
+        {"period 0", {2026, 12, 8, 14, 3, 5, 0, 10, 0}},
+        {"period -2", {2026, 12, 8, 14, 3, 5, -2, 10, 0}},
+        {"period overflowing milliseconds", {2026, 12, 8, 14, 3, 5, 2147484, 10, 0}},
+    };
+    for (const auto& d : damagedRunFields)
+        add(d.name, FileBuilder{}.shortString("KR5061").i32(0).tail(d.fields));
+    {
         // Every proper prefix of a valid two-record file.
         auto doc = newDoc();
         const Bytes good = encodeMeasurementFile(runOf(*doc, 2));
@@ -336,6 +372,34 @@ TEST_F(MeasurementFileTest, RefusedFilesLeaveTheDocumentUnchanged) {
         expectSameDoc(*before, *doc);
         if (HasFailure())
             FAIL() << "first failing case: " << c.name;
+    }
+}
+
+TEST_F(MeasurementFileTest, AxisOutsideTheSettingsRangeIsBroughtIntoItLikeTheSettings) {
+    struct Case {
+        std::int32_t gain, offset, expectedGain, expectedOffset;
+    };
+    const Case cases[] = {
+        {65536, 1124139008, 10, 0},
+        {0, -6, 10, 0},
+        {-1, 6, 10, 0},
+        {INT_MIN, INT_MAX, 10, 0},
+        {1, -5, 1, -5},
+        {500, 5, 500, 5},
+        {3, 1, 3, 1},
+        {501, 0, 10, 0},
+    };
+    for (const Case& c : cases) {
+        const Bytes file = FileBuilder{}
+                               .shortString("KR5061")
+                               .i32(0)
+                               .tail({2024, 2, 29, 23, 59, 60, 1, c.gain, c.offset})
+                               .b;
+        auto doc = newDoc();
+        const LoadResult r = readMeasurement(file.data(), file.size(), *doc);
+        ASSERT_TRUE(r.ok()) << c.gain << " " << c.offset << ": " << r.reason;
+        EXPECT_EQ(c.expectedGain, r.gain) << c.gain;
+        EXPECT_EQ(c.expectedOffset, r.offset) << c.offset;
     }
 }
 
