@@ -132,7 +132,7 @@ private:
     }
 
     void onSampleTick() {
-        if (!sampleTick(*m_state)) {
+        if (!sampleTick(*m_state, *m_doc)) {
             return;
         }
         const int done = m_state->view.m_sampleIndex;

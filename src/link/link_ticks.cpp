@@ -94,10 +94,23 @@ bool selectOtherPort(MainFrameState& frame, int value) {
     return true;
 }
 
-bool sampleTick(LiveState& state) {
+bool sampleTick(LiveState& state, CHygDoc& doc) {
     ViewState& view = state.view;
-    if (!view.m_newFrame || !state.frame.m_recording) {
+    if (!state.frame.m_recording) {
         return false;
+    }
+    if (!view.m_newFrame) {
+        // Without the carry a period with no frame would commit nothing, and
+        // every later sample would be stamped one period too early.
+        const int i = view.m_sampleIndex;
+        const bool started = !state.frame.m_startPending && !state.frame.m_idle;
+        if (!started || view.m_offline || i < 1 || i >= view.m_sampleLimit ||
+            i >= kSampleCapacity) {
+            return false;
+        }
+        for (auto& channel : doc.m_live) {
+            channel[i] = channel[i - 1];
+        }
     }
     view.m_plotting = true;
     state.graphBar.m_startTimeText = formatDateTime(view.m_startTime);
