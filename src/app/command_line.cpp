@@ -67,6 +67,9 @@ public:
         for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
             sigaction(sig, &sa, nullptr);
         }
+        // After a hang-up stderr may be a pipe nobody reads: a progress line
+        // must not kill the run before it is saved.
+        ::signal(SIGPIPE, SIG_IGN);
     }
 
 signals:
