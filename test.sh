@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the test build (Debug, AddressSanitizer + UndefinedBehaviorSanitizer,
-# warnings as errors) and runs every test, then builds the Debian package and
-# checks it. Exits non-zero on any failure.
+# warnings as errors) and runs every test, runs each fuzz harness for a few
+# seconds, then builds the Debian package and checks it. Exits non-zero on any
+# failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -11,6 +12,9 @@ cmake --preset dev
 cmake --build --preset dev
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/dev --output-on-failure --timeout 300
+
+# Every reader of outside bytes gets a short fuzzing run; a crash fails the suite.
+scripts/fuzz.sh 5
 
 # The Debian package, built from the release build, and its contents checked.
 cmake --preset release

@@ -8,6 +8,7 @@ kr5061_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 locales poppler-utils
   dpkg-dev file desktop-file-utils appstream mandoc man-db
+  clang libclang-rt-14-dev
 )
 
 kr5061_as_root() {

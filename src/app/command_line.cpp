@@ -2,9 +2,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <memory>
@@ -18,14 +20,16 @@
 #include "link/port_survey.h"
 #include "store/config.h"
 #include "store/measurement_file.h"
+#include "store/run_journal.h"
 #include "store/text_export.h"
 
 namespace kr5061 {
 
 namespace {
 
-constexpr int kExitSaved = 0, kExitSaveFailed = 1, kExitUsage = 2, kExitNoInstrument = 3,
-              kExitInterrupted = 130;
+// A signal ends `record` with 128 + its number, as shells expect: SIGINT 130,
+// SIGTERM 143, SIGHUP 129.
+constexpr int kExitSaved = 0, kExitSaveFailed = 1, kExitUsage = 2, kExitNoInstrument = 3;
 
 QTextStream& err() {
     static QTextStream stream(stderr);
@@ -38,7 +42,8 @@ int usage(const QCommandLineParser& parser, const QString& problem) {
     return kExitUsage;
 }
 
-// Turns SIGINT and SIGTERM into an event of the Qt event loop.
+// Turns SIGINT, SIGTERM and SIGHUP (a closed terminal or ssh session) into an
+// event of the Qt event loop, carrying the signal number.
 class SignalPipe : public QObject {
     Q_OBJECT
 public:
@@ -48,28 +53,56 @@ public:
         }
         m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
         connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-            char c;
-            [[maybe_unused]] const auto n = ::read(s_fds[1], &c, 1);
-            emit interrupted();
+            unsigned char c = 0;
+            if (::read(s_fds[1], &c, 1) == 1) {
+                emit interrupted(c);
+            }
         });
         struct sigaction sa {};
-        sa.sa_handler = [](int) {
-            const char c = 1;
+        sa.sa_handler = [](int sig) {
+            const auto c = static_cast<unsigned char>(sig);
             [[maybe_unused]] const auto n = ::write(s_fds[0], &c, 1);
         };
         sigemptyset(&sa.sa_mask);
         sa.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaction(sig, &sa, nullptr);
+        }
+        // After a hang-up stderr may be a pipe nobody reads: a progress line
+        // must not kill the run before it is saved.
+        ::signal(SIGPIPE, SIG_IGN);
     }
 
 signals:
-    void interrupted();
+    void interrupted(int signal);
 
 private:
     static inline int s_fds[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
+
+// Milliseconds of a monotonic clock, for the journal's sync pace.
+std::int64_t monotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A command line the user can paste: arguments with shell metacharacters are quoted.
+QString shellQuoted(const QString& arg) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=+,@%-]+$"));
+    if (plain.match(arg).hasMatch()) {
+        return arg;
+    }
+    QString quoted = arg;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString recoverCommandFor(const std::filesystem::path& journal) {
+    return shellQuoted(QCoreApplication::arguments().value(0, QStringLiteral("kr5061"))) +
+           QStringLiteral(" recover ") + shellQuoted(QString::fromStdString(journal.string()));
+}
 
 struct RecordOptions {
     QString device;
@@ -96,9 +129,8 @@ public:
         connect(&m_link, &LinkDriver::framesAccepted, this, &RecordSession::onFrames);
         connect(&m_link, &LinkDriver::linkLost, this, &RecordSession::onLinkLost);
         connect(&m_sampleClock, &QTimer::timeout, this, &RecordSession::onSampleTick);
-        connect(&m_signals, &SignalPipe::interrupted, this, [this] {
-            finish(kExitInterrupted, QStringLiteral("Interrupted"));
-        });
+        connect(&m_signals, &SignalPipe::interrupted, this,
+                [this](int sig) { finish(128 + sig, QStringLiteral("Interrupted")); });
         m_waitTimer.setSingleShot(true);
         connect(&m_waitTimer, &QTimer::timeout, this, [this] {
             err() << "No answer from the instrument on " << m_options.device << " within "
@@ -136,15 +168,31 @@ private:
     }
 
     void onSampleTick() {
-        if (!sampleTick(*m_state)) {
+        if (!sampleTick(*m_state, *m_doc)) {
             return;
         }
+        journalSample();
         const int done = m_state->view.m_sampleIndex;
         err() << "\r" << done << " / " << m_options.count << " samples";
         err().flush();
         if (done >= m_options.count) {
             err() << '\n';
             finish(kExitSaved, QString());
+        }
+    }
+
+    // Every committed sample goes to the journal beside the output at once; a
+    // failing journal does not stop the run, it is reported once.
+    void journalSample() {
+        if (m_journal.follow(m_journalPath, *m_doc, m_state->view, monotonicMs())) {
+            m_journalWarned = false;
+            return;
+        }
+        if (!m_journalWarned) {
+            err() << "\nThe run is not being journalled: "
+                  << QString::fromStdString(m_journal.error()) << '\n';
+            err().flush();
+            m_journalWarned = true;
         }
     }
 
@@ -171,16 +219,47 @@ private:
             err() << "The file " << QString::fromStdString(saved.failedPath.string())
                   << " could not be written: " << QString::fromStdString(saved.error) << '\n';
             code = kExitSaveFailed;
+            keepJournal();
         } else {
             err() << "Saved " << m_state->view.m_sampleIndex << " samples to " << m_options.out
                   << " and " << QString::fromStdString(saved.textPath.string()) << '\n';
+            if (!m_journal.discard()) {
+                err() << QString::fromStdString(m_journal.error()) << '\n';
+            }
         }
         err().flush();
         m_comm.setPortOpen(false);
         QCoreApplication::exit(code);
     }
 
+    // The save failed: the samples stay in the journal, and the user learns
+    // the exact command that gets them back. The default name is used when
+    // nothing of the failed save is in its way, else a name beside it.
+    void keepJournal() {
+        if (!m_journal.isOpen()) {
+            return;
+        }
+        const std::filesystem::path kept = m_journal.path();
+        m_journal.close();
+        const std::filesystem::path out = m_options.out.toStdString();
+        std::error_code ec;
+        QString command = recoverCommandFor(kept);
+        if (std::filesystem::exists(out, ec) ||
+            std::filesystem::exists(textTablePathFor(out), ec)) {
+            std::filesystem::path other = out;
+            other.replace_extension(".recovered.AsmDat");
+            command +=
+                QStringLiteral(" --out ") + shellQuoted(QString::fromStdString(other.string()));
+        }
+        err() << "The " << m_journal.count() << " samples are kept in "
+              << QString::fromStdString(kept.string()) << ". To recover them:\n  " << command
+              << '\n';
+    }
+
     RecordOptions m_options;
+    std::filesystem::path m_journalPath = journalPathFor(m_options.out.toStdString());
+    RunJournal m_journal;
+    bool m_journalWarned = false;
     std::unique_ptr<LiveState> m_state;
     std::unique_ptr<CHygDoc> m_doc;
     CMSComm m_comm;
@@ -191,6 +270,53 @@ private:
     bool m_runIssued = false;
     bool m_finished = false;
 };
+
+// What recover says about its result, and its exit code.
+int reportRecovery(const RecoverResult& r, const std::filesystem::path& journal,
+                   const std::filesystem::path& target) {
+    auto text = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
+    int code = kExitSaved;
+    switch (r.status) {
+        case RecoverStatus::kSaved:
+            QTextStream(stdout) << "Recovered " << r.count << " samples to " << text(target)
+                                << " and " << text(r.saved.textPath) << '\n';
+            if (r.tailDropped) {
+                err() << "The journal's damaged last part was left out.\n";
+            }
+            if (!r.removeError.empty()) {
+                err() << "The journal was not deleted: " << QString::fromStdString(r.removeError)
+                      << '\n';
+            }
+            break;
+        case RecoverStatus::kLocked:
+            err() << text(journal) << " is being written by a running recording.\n";
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kOutputExists:
+            err() << text(r.existing) << " already exists; nothing was written. Choose another "
+                  << "name with --out.\n";
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kUnreadable:
+            if (r.read.status == JournalStatus::kReadFailed) {
+                err() << QString::fromStdString(r.read.reason) << '\n';
+            } else {
+                err() << text(journal)
+                      << " is not a usable run journal: " << QString::fromStdString(r.read.reason)
+                      << ".\n";
+            }
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kSaveFailed:
+            err() << "The file " << text(r.saved.failedPath)
+                  << " could not be written: " << QString::fromStdString(r.saved.error)
+                  << "\nThe journal was kept.\n";
+            code = kExitSaveFailed;
+            break;
+    }
+    err().flush();
+    return code;
+}
 
 bool readPositiveInt(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
                      int high, int& out) {
@@ -210,7 +336,9 @@ int runRecordCommand(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Records one run without a window and saves it with its text table."));
+        QStringLiteral("Records one run without a window and saves it with its text table. Every "
+                       "sample is journalled to FILE.AsmDat.journal until the run is saved; "
+                       "after a crash, `kr5061 recover` writes the file from it."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The record command."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device."),
@@ -243,6 +371,23 @@ int runRecordCommand(int argc, char** argv) {
     }
     if (!readPositiveInt(parser, wait, 1, 24 * 3600, options.waitSeconds)) {
         return usage(parser, QStringLiteral("--wait must be a whole number of seconds, at least 1."));
+    }
+    // A journal beside the output is either being written by another
+    // recording or the only copy of a run that ended without its save.
+    const std::filesystem::path journal = journalPathFor(options.out.toStdString());
+    if (isJournalLocked(journal)) {
+        err() << "Another recording is writing " << QString::fromStdString(journal.string())
+              << "; choose another --out.\n";
+        err().flush();
+        return kExitUsage;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(journal, ec)) {
+        err() << QString::fromStdString(journal.string())
+              << " holds a run that was not saved. Recover it first:\n  "
+              << recoverCommandFor(journal) << '\n';
+        err().flush();
+        return kExitUsage;
     }
     RecordSession session(options);
     return session.run();
@@ -297,6 +442,36 @@ int runExportCommand(int argc, char** argv) {
         return kExitSaveFailed;
     }
     return kExitSaved;
+}
+
+int runRecoverCommand(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the measurement file and its text table from the journal of a run that "
+        "ended without being saved."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("recover"), QStringLiteral("The recover command."));
+    parser.addPositionalArgument(QStringLiteral("JOURNAL"), QStringLiteral("The run journal."));
+    const QCommandLineOption out(
+        QStringLiteral("out"),
+        QStringLiteral("Measurement file to write (default: the journal's name without "
+                       "\".journal\"). An existing file is never replaced."),
+        QStringLiteral("FILE.AsmDat"));
+    const QCommandLineOption remove(QStringLiteral("remove"),
+                                    QStringLiteral("Delete the journal after a successful save."));
+    parser.addOptions({out, remove});
+    parser.process(app);
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+        return usage(parser, QStringLiteral("recover needs exactly one journal."));
+    }
+    const std::filesystem::path journal = args[1].toStdString();
+    const std::filesystem::path target =
+        parser.isSet(out) ? std::filesystem::path(parser.value(out).toStdString())
+                          : recoveryPathFor(journal);
+    return reportRecovery(recoverJournal(journal, target, parser.isSet(remove)), journal, target);
 }
 
 }  // namespace kr5061

@@ -9,6 +9,7 @@ constexpr kr5061::Subcommand kSubcommands[] = {
     {"record", "--port DEVICE --period SECONDS --count N --out FILE.AsmDat [--wait SECONDS]",
      kr5061::runRecordCommand},
     {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv]", kr5061::runExportCommand},
+    {"recover", "JOURNAL [--out FILE.AsmDat] [--remove]", kr5061::runRecoverCommand},
 };
 
 }  // namespace

@@ -94,7 +94,7 @@ void CHygView::notifyViews() {
 }
 
 void CHygView::sampleClockTick() {
-    if (!sampleTick(m_state)) {
+    if (!sampleTick(m_state, m_doc)) {
         return;
     }
     if (!m_state.view.m_dragActive) {

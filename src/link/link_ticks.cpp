@@ -94,10 +94,24 @@ bool selectOtherPort(MainFrameState& frame, int value) {
     return true;
 }
 
-bool sampleTick(LiveState& state) {
+bool sampleTick(LiveState& state, CHygDoc& doc) {
     ViewState& view = state.view;
-    if (!view.m_newFrame || !state.frame.m_recording) {
+    // Until the run's first frame arrives, a reading left from before Run
+    // belongs to no run: committing it would stamp it with the previous start.
+    if (!state.frame.m_recording || state.frame.m_startPending) {
         return false;
+    }
+    if (!view.m_newFrame) {
+        // Without the carry a period with no frame would commit nothing, and
+        // every later sample would be stamped one period too early.
+        const int i = view.m_sampleIndex;
+        if (state.frame.m_idle || view.m_offline || i < 1 || i >= view.m_sampleLimit ||
+            i >= kSampleCapacity) {
+            return false;
+        }
+        for (auto& channel : doc.m_live) {
+            channel[i] = channel[i - 1];
+        }
     }
     view.m_plotting = true;
     state.graphBar.m_startTimeText = formatDateTime(view.m_startTime);

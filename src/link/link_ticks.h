@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/run_state.h"
+#include "store/hyg_doc.h"
 
 namespace kr5061 {
 
@@ -30,8 +31,14 @@ int otherComInitialValue(const MainFrameState& frame);
 // "Other COM" with the value the user entered: false (nothing changes) outside 5..16.
 bool selectOtherPort(MainFrameState& frame, int value);
 
-// Sample clock tick: commits the latest reading when one arrived and a run is
-// recording. Returns true when a sample was committed (the view repaints).
-bool sampleTick(LiveState& state);
+// Sample clock tick: commits the latest reading when a run is recording and
+// has started (its first frame arrived; nothing is committed while Run waits).
+// Sample i is the reading current at start + i x period: in a period without a
+// new frame, once the run has started and while the link is alive, the
+// previous sample's reading is carried into the current slot and committed
+// again (the watchdog ends the run after 3 s of silence, so a carried reading
+// is never older than that). Returns true when a sample was committed (the
+// view repaints).
+bool sampleTick(LiveState& state, CHygDoc& doc);
 
 }  // namespace kr5061

@@ -71,9 +71,9 @@ TEST_F(LinkEndToEnd, StartFrameArrivesExactlyAndFramesLandInTheStore) {
     EXPECT_FALSE(state.meter.m_lcdValue1.empty());
     EXPECT_FALSE(state.frame.m_otherComEnable) << "the port menu locks while the instrument talks";
 
-    sampleTick(state);
+    sampleTick(state, *doc);
     ASSERT_TRUE(waitFor([&] { return state.view.m_newFrame; }, 3000));
-    sampleTick(state);
+    sampleTick(state, *doc);
     EXPECT_EQ(state.view.m_sampleIndex, 2);
     EXPECT_EQ(link.reader().discardedBytes(), 0u);
 }

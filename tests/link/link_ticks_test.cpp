@@ -74,24 +74,51 @@ TEST_F(LinkTicks, WatchdogEndsRunAndUnlocksMenuWhenSilent) {
     EXPECT_TRUE(watchdogTick(state)) << "keeps firing while the instrument is silent";
 }
 
-TEST_F(LinkTicks, SampleClockCommitsOnlyPeriodsWithAFrame) {
-    startRun(1000);
+TEST_F(LinkTicks, PeriodWithoutFrameCarriesTheLatestReadingSoSampleTimesStayHonest) {
+    frame(9.0f);  // streaming before Run
+    startRun(4);
+    EXPECT_FALSE(sampleTick(state, *doc)) << "a reading from before Run belongs to no run";
+    EXPECT_EQ(state.view.m_sampleIndex, 0);
     frame(1.0f);
     frame(2.0f);  // same period: overwrites slot 0
-    EXPECT_TRUE(sampleTick(state));
+    EXPECT_TRUE(sampleTick(state, *doc));
     EXPECT_EQ(state.view.m_sampleIndex, 1);
     EXPECT_EQ(doc->m_live[kAir][0], 2.0f);
     EXPECT_EQ(state.graphBar.m_dataNoText, "1");
-    EXPECT_FALSE(sampleTick(state)) << "no frame in this period";
+    // Frames slower than the period: every tick still commits one sample,
+    // the reading current at that tick.
+    const struct {
+        bool frameBefore;
+        float air;
+        float expected;
+    } ticks[] = {{false, 0.0f, 2.0f}, {true, 3.0f, 3.0f}, {false, 0.0f, 3.0f}};
+    for (const auto& t : ticks) {
+        if (t.frameBefore) {
+            frame(t.air);
+        }
+        const int i = state.view.m_sampleIndex;
+        EXPECT_TRUE(sampleTick(state, *doc));
+        EXPECT_EQ(state.view.m_sampleIndex, i + 1);
+        EXPECT_EQ(doc->m_live[kAir][i], t.expected) << "sample " << i;
+        EXPECT_EQ(doc->m_live[kHumidity][i], doc->m_live[kHumidity][0]);
+    }
+    EXPECT_FALSE(sampleTick(state, *doc)) << "never carried past the sample limit";
+    EXPECT_EQ(state.view.m_sampleIndex, 4);
+}
+
+TEST_F(LinkTicks, NothingIsCarriedOnceTheWatchdogFoundTheLinkSilent) {
+    startRun(1000);
+    frame(5.0f);
+    EXPECT_TRUE(sampleTick(state, *doc));
+    watchdogTick(state);
+    EXPECT_TRUE(watchdogTick(state));
+    EXPECT_FALSE(sampleTick(state, *doc));
     EXPECT_EQ(state.view.m_sampleIndex, 1);
-    frame(3.0f);
-    EXPECT_TRUE(sampleTick(state));
-    EXPECT_EQ(doc->m_live[kAir][1], 3.0f);
 }
 
 TEST_F(LinkTicks, SampleClockIdleWhenNotRecording) {
     frame();
-    EXPECT_FALSE(sampleTick(state));
+    EXPECT_FALSE(sampleTick(state, *doc));
     EXPECT_EQ(state.view.m_sampleIndex, 0);
 }
 
@@ -99,14 +126,14 @@ TEST_F(LinkTicks, RunOfOneThousandEndsWithLatestReadingInSlotOneThousand) {
     startRun(1000);
     for (int i = 0; i < 1000; ++i) {
         frame(static_cast<float>(i));
-        sampleTick(state);
+        sampleTick(state, *doc);
     }
     EXPECT_EQ(state.view.m_sampleIndex, 1000);
     EXPECT_TRUE(state.frame.m_recording) << "the end is noticed by the next receive";
     frame(-5.0f);
     EXPECT_TRUE(state.frame.m_idle);
     EXPECT_FALSE(state.frame.m_recording);
-    EXPECT_FALSE(sampleTick(state));
+    EXPECT_FALSE(sampleTick(state, *doc));
     EXPECT_EQ(state.view.m_sampleIndex, 1000);
     EXPECT_EQ(doc->m_live[kAir][999], 999.0f);
     EXPECT_EQ(doc->m_live[kAir][1000], -5.0f);
@@ -116,7 +143,7 @@ TEST_F(LinkTicks, SecondRunKeepsOldValuesBeyondItsIndex) {
     startRun(1000);
     for (int i = 0; i < 5; ++i) {
         frame(100.0f + i);
-        sampleTick(state);
+        sampleTick(state, *doc);
     }
     state.frame.m_idle = true;  // Stop
     state.frame.m_recording = false;

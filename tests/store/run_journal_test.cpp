@@ -1,0 +1,248 @@
+#include "store/run_journal.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/run_state.h"
+#include "store/crc32.h"
+#include "store/hyg_doc.h"
+#include "support/test_dirs.h"
+#include "support/time_zone.h"
+
+namespace kr5061 {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes readBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const fs::path& p, const Bytes& b) {
+    std::ofstream(p, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+TEST(Crc32, MatchesTheCommonCheckValues) {
+    EXPECT_EQ(crc32(0, "", 0), 0u);
+    EXPECT_EQ(crc32(0, "123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(crc32(crc32(0, "1234", 4), "56789", 5), 0xCBF43926u) << "chained";
+}
+
+class RunJournalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.m_startTime = 1796738585;  // 2026-12-08 14:03:05 UTC
+        view.m_samplePeriodMs = 2000;
+        view.m_sampleLimit = 1000;
+        view.m_unitText = "C";
+        view.m_gain = 20;
+        view.m_offset = -2;
+    }
+    // Commits `n` more samples with distinct readings and journals them.
+    void commit(int n, std::int64_t nowMs = 0) {
+        for (int k = 0; k < n; ++k) {
+            const int i = view.m_sampleIndex++;
+            for (int c = 0; c < kChannelCount; ++c)
+                doc->m_live[c][i] = 0.5f * static_cast<float>(i) + static_cast<float>(c) - 3.0f;
+            ASSERT_TRUE(journal.follow(path, *doc, view, nowMs)) << journal.error();
+        }
+    }
+    std::unique_ptr<RecoveredRun> recovered(const fs::path& p) {
+        auto run = std::make_unique<RecoveredRun>();
+        EXPECT_TRUE(readJournalRun(p, *run).ok());
+        return run;
+    }
+
+    test::ScopedTimeZone tz{"UTC"};
+    test::TempDir dir;
+    fs::path path = dir.file("run.AsmDat.journal");
+    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
+    ViewState view;
+    RunJournal journal;
+};
+
+TEST_F(RunJournalTest, RecoveryWritesTheBytesSaveWouldHaveWrittenInAnyTimeZone) {
+    view.m_fahrenheit = true;
+    view.m_unitText = "F";
+    commit(3);
+    view.m_gain = 50;  // changed while recording: the newer header counts
+    commit(2);
+    const Bytes expected = encodeMeasurementFile(snapshotOfRun(*doc, view));
+    journal.close();
+
+    test::ScopedTimeZone elsewhere("Asia/Tokyo");
+    const RecoverResult r = recoverJournal(path, dir.file("back.AsmDat"), true);
+    ASSERT_EQ(r.status, RecoverStatus::kSaved);
+    EXPECT_EQ(r.count, 5);
+    EXPECT_FALSE(r.tailDropped);
+    EXPECT_EQ(readBytes(dir.file("back.AsmDat")), expected);
+    EXPECT_TRUE(fs::exists(dir.file("back.txt")));
+    EXPECT_FALSE(fs::exists(path)) << "removed after the save when asked";
+}
+
+TEST_F(RunJournalTest, JournalCutAtEveryOffsetOfItsLastTwoRecordsKeepsTheIntactPrefix) {
+    commit(6);
+    journal.close();
+    const Bytes whole = readBytes(path);
+    ASSERT_EQ(whole.size(), kJournalRecordsOffset + 6 * kJournalRecordBytes);
+    for (std::size_t cut = whole.size() - 2 * kJournalRecordBytes; cut <= whole.size(); ++cut) {
+        JournalContents j;
+        ASSERT_TRUE(parseJournal(whole.data(), cut, j).ok()) << cut;
+        const int intact = static_cast<int>((cut - kJournalRecordsOffset) / kJournalRecordBytes);
+        EXPECT_EQ(j.count, intact) << cut;
+        EXPECT_EQ(j.tailDropped, cut != kJournalRecordsOffset + intact * kJournalRecordBytes);
+        EXPECT_EQ(j.sample(intact - 1, kHumidity), doc->m_live[kHumidity][intact - 1]);
+    }
+}
+
+TEST_F(RunJournalTest, DamagedOrMisplacedRecordsEndThePrefix) {
+    commit(5);
+    journal.close();
+    const Bytes whole = readBytes(path);
+    const std::size_t rec2 = kJournalRecordsOffset + 2 * kJournalRecordBytes;
+    const struct {
+        const char* what;
+        std::size_t at;      // first byte changed
+        std::size_t length;  // bytes swapped with the next record (0: one bit flipped)
+        int intact;
+    } cases[] = {
+        {"a bit flipped in a reading", rec2 + 9, 0, 2},
+        {"a bit flipped in the checksum", rec2 + 30, 0, 2},
+        {"records 2 and 3 swapped", rec2, kJournalRecordBytes, 2},
+        {"a bit flipped in the last record", rec2 + 2 * kJournalRecordBytes + 4, 0, 4},
+    };
+    for (const auto& c : cases) {
+        Bytes b = whole;
+        if (c.length == 0)
+            b[c.at] ^= 0x10;
+        else
+            std::swap_ranges(b.begin() + static_cast<long>(c.at),
+                             b.begin() + static_cast<long>(c.at + c.length),
+                             b.begin() + static_cast<long>(c.at + c.length));
+        JournalContents j;
+        ASSERT_TRUE(parseJournal(b.data(), b.size(), j).ok()) << c.what;
+        EXPECT_EQ(j.count, c.intact) << c.what;
+        EXPECT_TRUE(j.tailDropped) << c.what;
+    }
+}
+
+TEST_F(RunJournalTest, ForeignOrDamagedHeadersAreRefused) {
+    commit(2);
+    view.m_offset = 5;  // second header slot
+    commit(1);
+    journal.close();
+    const Bytes whole = readBytes(path);
+    auto with = [&](std::size_t at, std::uint8_t x) {
+        Bytes b = whole;
+        b[at] ^= x;
+        return b;
+    };
+    Bytes newer = whole;
+    newer[kJournalSlotBytes + 8] = 2;  // version 2, checksum made to match
+    const std::uint32_t crc = crc32(0, newer.data() + kJournalSlotBytes, kJournalSlotBytes - 4);
+    for (int i = 0; i < 4; ++i)
+        newer[2 * kJournalSlotBytes - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    Bytes bothBad = with(40, 1);
+    bothBad[kJournalSlotBytes + 40] ^= 1;
+    const Bytes measurement = encodeMeasurementFile(snapshotOfRun(*doc, view));
+    const struct {
+        const char* what;
+        Bytes bytes;
+        JournalStatus status;
+        int offset;  // of the header used, when accepted
+    } cases[] = {
+        {"empty", {}, JournalStatus::kNotJournal, 0},
+        {"a measurement file", measurement, JournalStatus::kNotJournal, 0},
+        {"cut inside the header", Bytes(whole.begin(), whole.begin() + 200),
+         JournalStatus::kDamagedHeader, 0},
+        {"both slots damaged", bothBad, JournalStatus::kDamagedHeader, 0},
+        {"newer slot damaged: the older one counts", with(kJournalSlotBytes + 40, 1),
+         JournalStatus::kOk, -2},
+        {"older slot damaged", with(40, 1), JournalStatus::kOk, 5},
+        {"newer format only",
+         [&] {
+             Bytes b = newer;
+             b[40] ^= 1;
+             return b;
+         }(),
+         JournalStatus::kNewerVersion, 0},
+    };
+    for (const auto& c : cases) {
+        JournalContents j;
+        EXPECT_EQ(parseJournal(c.bytes.data(), c.bytes.size(), j).status, c.status) << c.what;
+        if (c.status == JournalStatus::kOk) {
+            EXPECT_EQ(j.run.offset, c.offset) << c.what;
+            EXPECT_EQ(j.count, 3) << c.what;
+        }
+    }
+}
+
+TEST_F(RunJournalTest, LiveJournalIsLockedAgainstOthersAndANewRunReplacesIt) {
+    commit(4);
+    EXPECT_TRUE(isJournalLocked(path));
+    const Bytes before = readBytes(path);
+    RunJournal other;
+    EXPECT_FALSE(other.start(path, journalRunOf(view)));
+    EXPECT_TRUE(other.lockedByOther());
+    std::string error;
+    EXPECT_FALSE(removeJournal(path, &error));
+    EXPECT_NE(error.find("in use"), std::string::npos) << error;
+    EXPECT_EQ(recoverJournal(path, dir.file("x.AsmDat"), true).status, RecoverStatus::kLocked);
+    EXPECT_EQ(readBytes(path), before) << "a live journal is never touched";
+
+    view.m_startTime += 60;  // Run again: the next frame starts a new run
+    view.m_sampleIndex = 0;
+    commit(1);
+    EXPECT_EQ(readBytes(path).size(), kJournalRecordsOffset + kJournalRecordBytes);
+    EXPECT_EQ(recovered(path)->run.startTime, view.m_startTime);
+
+    journal.close();
+    EXPECT_FALSE(isJournalLocked(path));
+    EXPECT_TRUE(removeJournal(path, &error)) << error;
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(RunJournalTest, SyncsAtOnceUnlessJustSyncedAndDiscardDeletes) {
+    commit(1, 10'000);
+    EXPECT_FALSE(journal.pending());
+    commit(1, 10'100);
+    EXPECT_TRUE(journal.pending()) << "synced 100 ms ago";
+    EXPECT_TRUE(journal.syncIfDue(10'200));
+    EXPECT_TRUE(journal.pending());
+    EXPECT_TRUE(journal.syncIfDue(10'250));
+    EXPECT_FALSE(journal.pending());
+    EXPECT_TRUE(journal.discard());
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(RunJournalTest, RecoverNeverOverwritesAndRefusesOtherFiles) {
+    commit(2);
+    journal.close();
+    writeBytes(dir.file("taken.txt"), {'x'});
+    RecoverResult r = recoverJournal(path, dir.file("taken.AsmDat"), true);
+    EXPECT_EQ(r.status, RecoverStatus::kOutputExists);
+    EXPECT_EQ(r.existing, dir.file("taken.txt"));
+    EXPECT_FALSE(fs::exists(dir.file("taken.AsmDat")));
+    EXPECT_TRUE(fs::exists(path));
+
+    writeBytes(dir.file("plain.journal"), {'K', 'R', '5', '0', '6', '1'});
+    r = recoverJournal(dir.file("plain.journal"), dir.file("p.AsmDat"), true);
+    EXPECT_EQ(r.status, RecoverStatus::kUnreadable);
+    EXPECT_EQ(r.read.status, JournalStatus::kNotJournal);
+    EXPECT_TRUE(fs::exists(dir.file("plain.journal")));
+
+    EXPECT_EQ(recoveryPathFor("/a/F.AsmDat.journal"), fs::path("/a/F.AsmDat"));
+    EXPECT_EQ(recoveryPathFor("/a/F.bin"), fs::path("/a/F.bin.AsmDat"));
+    EXPECT_EQ(journalPathFor("/a/F.AsmDat"), fs::path("/a/F.AsmDat.journal"));
+}
+
+}  // namespace
+}  // namespace kr5061
