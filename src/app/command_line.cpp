@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/run_control.h"
+#include "app/signal_pipe.h"
 #include "link/link_driver.h"
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
@@ -36,39 +37,6 @@ int usage(const QCommandLineParser& parser, const QString& problem) {
     err().flush();
     return kExitUsage;
 }
-
-// Turns SIGINT and SIGTERM into an event of the Qt event loop.
-class SignalPipe : public QObject {
-    Q_OBJECT
-public:
-    SignalPipe() {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_fds) != 0) {
-            return;
-        }
-        m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
-        connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-            char c;
-            [[maybe_unused]] const auto n = ::read(s_fds[1], &c, 1);
-            emit interrupted();
-        });
-        struct sigaction sa {};
-        sa.sa_handler = [](int) {
-            const char c = 1;
-            [[maybe_unused]] const auto n = ::write(s_fds[0], &c, 1);
-        };
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
-    }
-
-signals:
-    void interrupted();
-
-private:
-    static inline int s_fds[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
 
 struct RecordOptions {
     QString device;
@@ -95,9 +63,8 @@ public:
         connect(&m_link, &LinkDriver::framesAccepted, this, &RecordSession::onFrames);
         connect(&m_link, &LinkDriver::linkLost, this, &RecordSession::onLinkLost);
         connect(&m_sampleClock, &QTimer::timeout, this, &RecordSession::onSampleTick);
-        connect(&m_signals, &SignalPipe::interrupted, this, [this] {
-            finish(kExitInterrupted, QStringLiteral("Interrupted"));
-        });
+        connect(&m_signals, &SignalPipe::interrupted, this,
+                [this](int) { finish(kExitInterrupted, QStringLiteral("Interrupted")); });
         m_waitTimer.setSingleShot(true);
         connect(&m_waitTimer, &QTimer::timeout, this, [this] {
             err() << "No answer from the instrument on " << m_options.device << " within "

@@ -19,6 +19,7 @@
 #include "app/artwork.h"
 #include "app/com_port_dlg.h"
 #include "app/run_control.h"
+#include "app/window_journal.h"
 #include "graph/hyg_view.h"
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
@@ -75,6 +76,9 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
             [this](const QString& text) { statusBar()->showMessage(text, 5000); });
     connect(m_view, &CHygView::statusTextChanged, this, &CMainFrame::setPaneText);
     connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
+    m_journal = new WindowJournal(m_doc, m_state.view, this);
+    connect(m_view, &CHygView::sampleCommitted, m_journal, &WindowJournal::sampleCommitted);
+    connect(m_journal, &WindowJournal::problem, this, &CMainFrame::showStatusMessage);
 
     initFrameState(m_state.frame, comPort);
     m_link->OpenPortAndStart();
@@ -198,6 +202,10 @@ QString CMainFrame::paneText(int pane) const {
     return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
 }
 
+void CMainFrame::showStatusMessage(const QString& text) {
+    m_panes[0]->setText(text);
+}
+
 void CMainFrame::updateCommandUI() {
     const CommandEnabling e = commandEnabling(m_state.view, m_graph.liveMode != 0);
     action(kIdRun)->setEnabled(e.start);
@@ -250,9 +258,13 @@ void CMainFrame::OnRun() {
         sampleDialogValues(m_state.view, dlg.m_sampleRate, dlg.m_sampleData);
     dlg.m_sampleRate = start.seconds;
     dlg.m_sampleData = start.count;
-    if (runAsksToSave(m_state.frame) &&
-        askYesNo(this, QStringLiteral("Do you want to save the existing graph data before continuing?"))) {
-        OnSave();
+    if (runAsksToSave(m_state.frame)) {
+        if (askYesNo(this, QStringLiteral(
+                               "Do you want to save the existing graph data before continuing?"))) {
+            OnSave();
+        } else {
+            m_journal->dropWhenSuperseded();
+        }
     }
     if (dlg.exec() != QDialog::Accepted) {
         return;
@@ -318,13 +330,20 @@ QString CMainFrame::chooseSavePath(const QString& defaultName) {
 bool CMainFrame::OnSave() {
     const QString defaultName =
         QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH.mm.ss"));
+    const bool saved = saveRun(defaultName, snapshotOfRun(m_doc, m_state.view));
+    if (saved) {
+        m_journal->runSaved();
+    }
+    return saved;
+}
+
+bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
     const QString path = chooseSavePath(defaultName);
     if (path.isEmpty()) {
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SaveResult result =
-        saveMeasurement(path.toStdString(), snapshotOfRun(m_doc, m_state.view));
+    const SaveResult result = saveMeasurement(path.toStdString(), run);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         showMessage(this, tr("The file %1 could not be written: %2")
@@ -332,6 +351,12 @@ bool CMainFrame::OnSave() {
                                    QString::fromStdString(result.error)));
     }
     return result.ok;
+}
+
+void CMainFrame::endWithoutPrompt() {
+    writeConfig(closingSnapshot(m_state));
+    m_journal->keep();
+    m_comm.setPortOpen(false);
 }
 
 void CMainFrame::OnPrint() {
@@ -349,10 +374,14 @@ void CMainFrame::OnOpen() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     writeConfig(closingSnapshot(m_state));
-    if (closeAsksToSave(m_state.view) &&
-        askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
-        OnSave();
+    if (!closeAsksToSave(m_state.view)) {
+        m_journal->closingWithoutPrompt();
+    } else if (askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
+        OnSave();  // a saved run's journal goes; one that was not saved stays
+    } else {
+        m_journal->runDropped();
     }
+    m_journal->keep();
     m_comm.setPortOpen(false);
     event->accept();
 }
