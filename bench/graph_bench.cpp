@@ -23,6 +23,10 @@
 namespace {
 std::atomic<long> g_allocations{0};
 }
+// The same count for the other benchmarks of this program.
+long benchAllocationCount() {
+    return g_allocations.load();
+}
 void* operator new(std::size_t size) {
     ++g_allocations;
     if (void* p = std::malloc(size ? size : 1)) {

@@ -7,6 +7,7 @@ kr5061_packages=(
   qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 locales poppler-utils
+  clang libclang-rt-14-dev
 )
 
 kr5061_as_root() {

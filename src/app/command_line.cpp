@@ -1,15 +1,17 @@
 #include "app/command_line.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/run_control.h"
 #include "app/signal_pipe.h"
@@ -18,14 +20,16 @@
 #include "link/ms_comm.h"
 #include "store/config.h"
 #include "store/measurement_file.h"
+#include "store/run_journal.h"
 #include "store/text_export.h"
 
 namespace kr5061 {
 
 namespace {
 
-constexpr int kExitSaved = 0, kExitSaveFailed = 1, kExitUsage = 2, kExitNoInstrument = 3,
-              kExitInterrupted = 130;
+// A signal ends `record` with 128 + its number, as shells expect: SIGINT 130,
+// SIGTERM 143, SIGHUP 129.
+constexpr int kExitSaved = 0, kExitSaveFailed = 1, kExitUsage = 2, kExitNoInstrument = 3;
 
 QTextStream& err() {
     static QTextStream stream(stderr);
@@ -36,6 +40,29 @@ int usage(const QCommandLineParser& parser, const QString& problem) {
     err() << problem << "\n\n" << parser.helpText();
     err().flush();
     return kExitUsage;
+}
+
+// Milliseconds of a monotonic clock, for the journal's sync pace.
+std::int64_t monotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A command line the user can paste: arguments with shell metacharacters are quoted.
+QString shellQuoted(const QString& arg) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=+,@%-]+$"));
+    if (plain.match(arg).hasMatch()) {
+        return arg;
+    }
+    QString quoted = arg;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString recoverCommandFor(const std::filesystem::path& journal) {
+    return shellQuoted(QCoreApplication::arguments().value(0, QStringLiteral("kr5061"))) +
+           QStringLiteral(" recover ") + shellQuoted(QString::fromStdString(journal.string()));
 }
 
 struct RecordOptions {
@@ -64,7 +91,7 @@ public:
         connect(&m_link, &LinkDriver::linkLost, this, &RecordSession::onLinkLost);
         connect(&m_sampleClock, &QTimer::timeout, this, &RecordSession::onSampleTick);
         connect(&m_signals, &SignalPipe::interrupted, this,
-                [this](int) { finish(kExitInterrupted, QStringLiteral("Interrupted")); });
+                [this](int sig) { finish(128 + sig, QStringLiteral("Interrupted")); });
         m_waitTimer.setSingleShot(true);
         connect(&m_waitTimer, &QTimer::timeout, this, [this] {
             err() << "No answer from the instrument on " << m_options.device << " within "
@@ -102,12 +129,28 @@ private:
         if (!sampleTick(*m_state, *m_doc)) {
             return;
         }
+        journalSample();
         const int done = m_state->view.m_sampleIndex;
         err() << "\r" << done << " / " << m_options.count << " samples";
         err().flush();
         if (done >= m_options.count) {
             err() << '\n';
             finish(kExitSaved, QString());
+        }
+    }
+
+    // Every committed sample goes to the journal beside the output at once; a
+    // failing journal does not stop the run, it is reported once.
+    void journalSample() {
+        if (m_journal.follow(m_journalPath, *m_doc, m_state->view, monotonicMs())) {
+            m_journalWarned = false;
+            return;
+        }
+        if (!m_journalWarned) {
+            err() << "\nThe run is not being journalled: "
+                  << QString::fromStdString(m_journal.error()) << '\n';
+            err().flush();
+            m_journalWarned = true;
         }
     }
 
@@ -134,16 +177,47 @@ private:
             err() << "The file " << QString::fromStdString(saved.failedPath.string())
                   << " could not be written: " << QString::fromStdString(saved.error) << '\n';
             code = kExitSaveFailed;
+            keepJournal();
         } else {
             err() << "Saved " << m_state->view.m_sampleIndex << " samples to " << m_options.out
                   << " and " << QString::fromStdString(saved.textPath.string()) << '\n';
+            if (!m_journal.discard()) {
+                err() << QString::fromStdString(m_journal.error()) << '\n';
+            }
         }
         err().flush();
         m_comm.setPortOpen(false);
         QCoreApplication::exit(code);
     }
 
+    // The save failed: the samples stay in the journal, and the user learns
+    // the exact command that gets them back. The default name is used when
+    // nothing of the failed save is in its way, else a name beside it.
+    void keepJournal() {
+        if (!m_journal.isOpen()) {
+            return;
+        }
+        const std::filesystem::path kept = m_journal.path();
+        m_journal.close();
+        const std::filesystem::path out = m_options.out.toStdString();
+        std::error_code ec;
+        QString command = recoverCommandFor(kept);
+        if (std::filesystem::exists(out, ec) ||
+            std::filesystem::exists(textTablePathFor(out), ec)) {
+            std::filesystem::path other = out;
+            other.replace_extension(".recovered.AsmDat");
+            command +=
+                QStringLiteral(" --out ") + shellQuoted(QString::fromStdString(other.string()));
+        }
+        err() << "The " << m_journal.count() << " samples are kept in "
+              << QString::fromStdString(kept.string()) << ". To recover them:\n  " << command
+              << '\n';
+    }
+
     RecordOptions m_options;
+    std::filesystem::path m_journalPath = journalPathFor(m_options.out.toStdString());
+    RunJournal m_journal;
+    bool m_journalWarned = false;
     std::unique_ptr<LiveState> m_state;
     std::unique_ptr<CHygDoc> m_doc;
     CMSComm m_comm;
@@ -173,7 +247,9 @@ int runRecordCommand(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Records one run without a window and saves it with its text table."));
+        QStringLiteral("Records one run without a window and saves it with its text table. Every "
+                       "sample is journalled to FILE.AsmDat.journal until the run is saved; "
+                       "after a crash, `kr5061 recover` writes the file from it."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The record command."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device."),
@@ -184,28 +260,49 @@ int runRecordCommand(int argc, char** argv) {
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Number of samples, 1 to 10000."),
                                    QStringLiteral("N"));
-    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Measurement file to write."),
+    const QCommandLineOption out(QStringLiteral("out"),
+                                 QStringLiteral("Measurement file to write."),
                                  QStringLiteral("FILE.AsmDat"));
-    const QCommandLineOption wait(QStringLiteral("wait"),
-                                  QStringLiteral("Seconds to wait for the instrument (default 30)."),
-                                  QStringLiteral("SECONDS"), QStringLiteral("30"));
+    const QCommandLineOption wait(
+        QStringLiteral("wait"), QStringLiteral("Seconds to wait for the instrument (default 30)."),
+        QStringLiteral("SECONDS"), QStringLiteral("30"));
     parser.addOptions({port, period, count, out, wait});
     parser.process(app);
 
     RecordOptions options;
-    if (!parser.isSet(port) || !parser.isSet(out) || !parser.isSet(period) || !parser.isSet(count)) {
+    if (!parser.isSet(port) || !parser.isSet(out) || !parser.isSet(period) ||
+        !parser.isSet(count)) {
         return usage(parser, QStringLiteral("record needs --port, --period, --count and --out."));
     }
     options.device = parser.value(port);
     options.out = parser.value(out);
     if (!readPositiveInt(parser, period, 1, kMaxSampleRateSeconds, options.periodSeconds)) {
-        return usage(parser, QStringLiteral("--period must be a whole number of seconds, at least 1."));
+        return usage(parser,
+                     QStringLiteral("--period must be a whole number of seconds, at least 1."));
     }
     if (!readPositiveInt(parser, count, 1, kMaxSampleCount, options.count)) {
         return usage(parser, QStringLiteral("--count must be from 1 to 10000."));
     }
     if (!readPositiveInt(parser, wait, 1, 24 * 3600, options.waitSeconds)) {
-        return usage(parser, QStringLiteral("--wait must be a whole number of seconds, at least 1."));
+        return usage(parser,
+                     QStringLiteral("--wait must be a whole number of seconds, at least 1."));
+    }
+    // A journal beside the output is either being written by another
+    // recording or the only copy of a run that ended without its save.
+    const std::filesystem::path journal = journalPathFor(options.out.toStdString());
+    if (isJournalLocked(journal)) {
+        err() << "Another recording is writing " << QString::fromStdString(journal.string())
+              << "; choose another --out.\n";
+        err().flush();
+        return kExitUsage;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(journal, ec)) {
+        err() << QString::fromStdString(journal.string())
+              << " holds a run that was not saved. Recover it first:\n  "
+              << recoverCommandFor(journal) << '\n';
+        err().flush();
+        return kExitUsage;
     }
     RecordSession session(options);
     return session.run();
@@ -237,8 +334,9 @@ int runExportCommand(int argc, char** argv) {
     auto doc = std::make_unique<CHygDoc>();
     const LoadResult loaded = loadMeasurement(input, *doc);
     if (!loaded.ok()) {
-        err() << (loaded.status == LoadStatus::kInvalidFormat ? QStringLiteral("Invalid Format!")
-                                                               : QString::fromStdString(loaded.reason))
+        err() << (loaded.status == LoadStatus::kInvalidFormat
+                      ? QStringLiteral("Invalid Format!")
+                      : QString::fromStdString(loaded.reason))
               << '\n';
         err().flush();
         return kExitUsage;
@@ -260,6 +358,78 @@ int runExportCommand(int argc, char** argv) {
         return kExitSaveFailed;
     }
     return kExitSaved;
+}
+
+int runRecoverCommand(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the measurement file and its text table from the journal of a run that "
+        "ended without being saved."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("recover"), QStringLiteral("The recover command."));
+    parser.addPositionalArgument(QStringLiteral("JOURNAL"), QStringLiteral("The run journal."));
+    const QCommandLineOption out(
+        QStringLiteral("out"),
+        QStringLiteral("Measurement file to write (default: the journal's name without "
+                       "\".journal\"). An existing file is never replaced."),
+        QStringLiteral("FILE.AsmDat"));
+    const QCommandLineOption remove(QStringLiteral("remove"),
+                                    QStringLiteral("Delete the journal after a successful save."));
+    parser.addOptions({out, remove});
+    parser.process(app);
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+        return usage(parser, QStringLiteral("recover needs exactly one journal."));
+    }
+    const std::filesystem::path journal = args[1].toStdString();
+    const std::filesystem::path target =
+        parser.isSet(out) ? std::filesystem::path(parser.value(out).toStdString())
+                          : recoveryPathFor(journal);
+    const RecoverResult r = recoverJournal(journal, target, parser.isSet(remove));
+    auto text = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
+    int code = kExitSaved;
+    switch (r.status) {
+        case RecoverStatus::kSaved:
+            QTextStream(stdout) << "Recovered " << r.count << " samples to " << text(target)
+                                << " and " << text(r.saved.textPath) << '\n';
+            if (r.tailDropped) {
+                err() << "The journal's damaged last part was left out.\n";
+            }
+            if (!r.removeError.empty()) {
+                err() << "The journal was not deleted: " << QString::fromStdString(r.removeError)
+                      << '\n';
+            }
+            break;
+        case RecoverStatus::kLocked:
+            err() << text(journal) << " is being written by a running recording.\n";
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kOutputExists:
+            err() << text(r.existing) << " already exists; nothing was written. Choose another "
+                  << "name with --out.\n";
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kUnreadable:
+            if (r.read.status == JournalStatus::kReadFailed) {
+                err() << QString::fromStdString(r.read.reason) << '\n';
+            } else {
+                err() << text(journal)
+                      << " is not a usable run journal: " << QString::fromStdString(r.read.reason)
+                      << ".\n";
+            }
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kSaveFailed:
+            err() << "The file " << text(r.saved.failedPath)
+                  << " could not be written: " << QString::fromStdString(r.saved.error)
+                  << "\nThe journal was kept.\n";
+            code = kExitSaveFailed;
+            break;
+    }
+    err().flush();
+    return code;
 }
 
 }  // namespace kr5061

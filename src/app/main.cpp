@@ -7,6 +7,9 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "record") == 0) {
         return kr5061::runRecordCommand(argc, argv);
     }
+    if (argc > 1 && std::strcmp(argv[1], "recover") == 0) {
+        return kr5061::runRecoverCommand(argc, argv);
+    }
     if (argc > 1 && std::strcmp(argv[1], "export") == 0) {
         return kr5061::runExportCommand(argc, argv);
     }

@@ -96,15 +96,16 @@ bool selectOtherPort(MainFrameState& frame, int value) {
 
 bool sampleTick(LiveState& state, CHygDoc& doc) {
     ViewState& view = state.view;
-    if (!state.frame.m_recording) {
+    // Until the run's first frame arrives, a reading left from before Run
+    // belongs to no run: committing it would stamp it with the previous start.
+    if (!state.frame.m_recording || state.frame.m_startPending) {
         return false;
     }
     if (!view.m_newFrame) {
         // Without the carry a period with no frame would commit nothing, and
         // every later sample would be stamped one period too early.
         const int i = view.m_sampleIndex;
-        const bool started = !state.frame.m_startPending && !state.frame.m_idle;
-        if (!started || view.m_offline || i < 1 || i >= view.m_sampleLimit ||
+        if (state.frame.m_idle || view.m_offline || i < 1 || i >= view.m_sampleLimit ||
             i >= kSampleCapacity) {
             return false;
         }

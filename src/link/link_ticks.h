@@ -31,7 +31,8 @@ int otherComInitialValue(const MainFrameState& frame);
 // "Other COM" with the value the user entered: false (nothing changes) outside 5..16.
 bool selectOtherPort(MainFrameState& frame, int value);
 
-// Sample clock tick: commits the latest reading when a run is recording.
+// Sample clock tick: commits the latest reading when a run is recording and
+// has started (its first frame arrived; nothing is committed while Run waits).
 // Sample i is the reading current at start + i x period: in a period without a
 // new frame, once the run has started and while the link is alive, the
 // previous sample's reading is carried into the current slot and committed

@@ -10,6 +10,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -180,6 +181,20 @@ bool syncToDisk(std::FILE* f) {
     return _commit(_fileno(f)) == 0;
 #else
     return ::fsync(::fileno(f)) == 0;
+#endif
+}
+
+// A rename is durable only once its folder is: after a power cut the old
+// name could come back, and a run journal deleted after the save with it.
+void syncFolder(const fs::path& dir) {
+#ifndef _WIN32
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    (void)dir;
 #endif
 }
 
@@ -365,6 +380,7 @@ bool writeFileAtomically(const fs::path& path, const void* data, std::size_t siz
             fs::remove(tmp, ec);
             return fail(error, path.string() + ": " + reason);
         }
+        syncFolder(dir);
         return true;
     }
     return fail(error, path.string() + ": no free temporary file name in " + dir.string());

@@ -99,7 +99,8 @@ LoadResult readMeasurement(const std::uint8_t* data, std::size_t size, CHygDoc& 
 LoadResult loadMeasurement(const std::filesystem::path& path, CHygDoc& doc);
 
 // Replaces `path` with exactly `size` bytes: written to a temporary file in
-// the same folder, flushed to disk, then renamed over the target. On failure
+// the same folder, flushed to disk, then renamed over the target, and the
+// folder flushed so the new name survives a power cut. On failure
 // the target keeps its previous contents (or stays absent), the temporary is
 // removed, and `error` (if given) names the file and the reason.
 bool writeFileAtomically(const std::filesystem::path& path, const void* data, std::size_t size,

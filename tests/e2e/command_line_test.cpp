@@ -79,7 +79,7 @@ TEST_F(CommandLine, RecordAgainstTheSimulatorWritesBothFiles) {
     EXPECT_GE(sim.pollsReceived(), 1u);
 }
 
-TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits130) {
+TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits143) {
     SimRunner sim;
     SimOptions options;
     options.intervalMs = 100;
@@ -97,7 +97,7 @@ TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits130) {
     ASSERT_TRUE(err.contains("1 / 100")) << err.toStdString();
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_EQ(p.exitCode(), 143);
     auto doc = std::make_unique<CHygDoc>();
     ASSERT_TRUE(loadMeasurement(out, *doc).ok());
     EXPECT_GE(doc->m_recallCount, 1);

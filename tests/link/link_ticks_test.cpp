@@ -75,8 +75,10 @@ TEST_F(LinkTicks, WatchdogEndsRunAndUnlocksMenuWhenSilent) {
 }
 
 TEST_F(LinkTicks, PeriodWithoutFrameCarriesTheLatestReadingSoSampleTimesStayHonest) {
+    frame(9.0f);  // streaming before Run
     startRun(4);
-    EXPECT_FALSE(sampleTick(state, *doc)) << "the run has not started before its first frame";
+    EXPECT_FALSE(sampleTick(state, *doc)) << "a reading from before Run belongs to no run";
+    EXPECT_EQ(state.view.m_sampleIndex, 0);
     frame(1.0f);
     frame(2.0f);  // same period: overwrites slot 0
     EXPECT_TRUE(sampleTick(state, *doc));

@@ -1,0 +1,82 @@
+// Write cost of the run journal per committed sample: the record, its CRC and
+// the write call, without the disk sync (the sync is paced to at most one
+// every 250 ms), and with a sync after every sample (what a 1 s period costs,
+// dominated by the disk). Compare with the paint benchmarks in this program.
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "link/link_state.h"
+#include "store/hyg_doc.h"
+#include "store/run_journal.h"
+
+long benchAllocationCount();  // graph_bench.cpp counts operator new
+
+namespace kr5061 {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct JournalBench {
+    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
+    ViewState view;
+    RunJournal journal;
+    fs::path dir = fs::temp_directory_path() / ("kr5061-bench-" + std::to_string(::getpid()));
+    fs::path file = dir / "bench.journal";
+
+    JournalBench() {
+        fs::create_directories(dir);
+        for (int i = 0; i < kSampleCapacity; ++i)
+            for (int c = 0; c < kChannelCount; ++c)
+                doc->m_live[c][i] = 20.0f + 0.01f * static_cast<float>(i + c);
+        view.m_startTime = 1765000000;
+        view.m_samplePeriodMs = 1000;
+        view.m_sampleLimit = 10000;
+        view.m_unitText = "C";
+    }
+    ~JournalBench() {
+        journal.discard();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    // One committed sample; a full run starts a new journal (outside the timing).
+    void commit(benchmark::State& state, std::int64_t nowMs) {
+        if (view.m_sampleIndex >= view.m_sampleLimit) {
+            state.PauseTiming();
+            view.m_sampleIndex = 0;
+            ++view.m_startTime;
+            state.ResumeTiming();
+        }
+        ++view.m_sampleIndex;
+        if (!journal.follow(file, *doc, view, nowMs))
+            state.SkipWithError(journal.error().c_str());
+    }
+};
+
+void JournalAppend(benchmark::State& state) {
+    JournalBench b;
+    b.commit(state, 0);
+    const long before = benchAllocationCount();
+    for (auto _ : state)
+        b.commit(state, 0);  // the clock stands still: no sync is due
+    state.counters["allocs_per_sample"] = benchmark::Counter(
+        static_cast<double>(benchAllocationCount() - before) / state.iterations());
+}
+
+void JournalAppendAndSync(benchmark::State& state) {
+    JournalBench b;
+    std::int64_t now = 0;
+    for (auto _ : state)
+        b.commit(state, now += 1000);
+}
+
+}  // namespace
+}  // namespace kr5061
+
+BENCHMARK(kr5061::JournalAppend)->Unit(benchmark::kMicrosecond);
+BENCHMARK(kr5061::JournalAppendAndSync)->Unit(benchmark::kMicrosecond);
