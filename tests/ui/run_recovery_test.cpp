@@ -241,5 +241,20 @@ TEST_F(RunRecoveryTest, WindowJournalsCommittedSamplesUntilSavedOrDropped) {
     EXPECT_TRUE(journalsIn(stateDirectory()).empty()) << "the user did not keep the run";
 }
 
+TEST_F(RunRecoveryTest, AJournalThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
+    std::ofstream(saveDir.file("plain")) << "x";
+    ::setenv("KR5061_CONFIG_DIR", (saveDir.path() / "plain" / "sub").c_str(), 1);  // not a folder
+    LiveState& s = *state;
+    s.frame.m_recording = true;
+    s.frame.m_idle = false;
+    for (int i = 0; i < 2; ++i) {
+        s.view.m_newFrame = true;
+        frame->view()->sampleClockTick();
+    }
+    EXPECT_EQ(s.view.m_sampleIndex, 2);
+    EXPECT_TRUE(frame->paneText(0).contains(QStringLiteral("run journal")))
+        << frame->paneText(0).toStdString();
+}
+
 }  // namespace
 }  // namespace kr5061
