@@ -1,7 +1,5 @@
 #include "app/command_line.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -12,6 +10,8 @@
 #include <clocale>
 #include <csignal>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/run_control.h"
 #include "app/signal_pipe.h"
@@ -229,6 +229,53 @@ private:
     bool m_finished = false;
 };
 
+// What recover says about its result, and its exit code.
+int reportRecovery(const RecoverResult& r, const std::filesystem::path& journal,
+                   const std::filesystem::path& target) {
+    auto text = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
+    int code = kExitSaved;
+    switch (r.status) {
+        case RecoverStatus::kSaved:
+            QTextStream(stdout) << "Recovered " << r.count << " samples to " << text(target)
+                                << " and " << text(r.saved.textPath) << '\n';
+            if (r.tailDropped) {
+                err() << "The journal's damaged last part was left out.\n";
+            }
+            if (!r.removeError.empty()) {
+                err() << "The journal was not deleted: " << QString::fromStdString(r.removeError)
+                      << '\n';
+            }
+            break;
+        case RecoverStatus::kLocked:
+            err() << text(journal) << " is being written by a running recording.\n";
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kOutputExists:
+            err() << text(r.existing) << " already exists; nothing was written. Choose another "
+                  << "name with --out.\n";
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kUnreadable:
+            if (r.read.status == JournalStatus::kReadFailed) {
+                err() << QString::fromStdString(r.read.reason) << '\n';
+            } else {
+                err() << text(journal)
+                      << " is not a usable run journal: " << QString::fromStdString(r.read.reason)
+                      << ".\n";
+            }
+            code = kExitUsage;
+            break;
+        case RecoverStatus::kSaveFailed:
+            err() << "The file " << text(r.saved.failedPath)
+                  << " could not be written: " << QString::fromStdString(r.saved.error)
+                  << "\nThe journal was kept.\n";
+            code = kExitSaveFailed;
+            break;
+    }
+    err().flush();
+    return code;
+}
+
 bool readPositiveInt(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
                      int high, int& out) {
     bool ok = false;
@@ -260,32 +307,28 @@ int runRecordCommand(int argc, char** argv) {
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Number of samples, 1 to 10000."),
                                    QStringLiteral("N"));
-    const QCommandLineOption out(QStringLiteral("out"),
-                                 QStringLiteral("Measurement file to write."),
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Measurement file to write."),
                                  QStringLiteral("FILE.AsmDat"));
-    const QCommandLineOption wait(
-        QStringLiteral("wait"), QStringLiteral("Seconds to wait for the instrument (default 30)."),
-        QStringLiteral("SECONDS"), QStringLiteral("30"));
+    const QCommandLineOption wait(QStringLiteral("wait"),
+                                  QStringLiteral("Seconds to wait for the instrument (default 30)."),
+                                  QStringLiteral("SECONDS"), QStringLiteral("30"));
     parser.addOptions({port, period, count, out, wait});
     parser.process(app);
 
     RecordOptions options;
-    if (!parser.isSet(port) || !parser.isSet(out) || !parser.isSet(period) ||
-        !parser.isSet(count)) {
+    if (!parser.isSet(port) || !parser.isSet(out) || !parser.isSet(period) || !parser.isSet(count)) {
         return usage(parser, QStringLiteral("record needs --port, --period, --count and --out."));
     }
     options.device = parser.value(port);
     options.out = parser.value(out);
     if (!readPositiveInt(parser, period, 1, kMaxSampleRateSeconds, options.periodSeconds)) {
-        return usage(parser,
-                     QStringLiteral("--period must be a whole number of seconds, at least 1."));
+        return usage(parser, QStringLiteral("--period must be a whole number of seconds, at least 1."));
     }
     if (!readPositiveInt(parser, count, 1, kMaxSampleCount, options.count)) {
         return usage(parser, QStringLiteral("--count must be from 1 to 10000."));
     }
     if (!readPositiveInt(parser, wait, 1, 24 * 3600, options.waitSeconds)) {
-        return usage(parser,
-                     QStringLiteral("--wait must be a whole number of seconds, at least 1."));
+        return usage(parser, QStringLiteral("--wait must be a whole number of seconds, at least 1."));
     }
     // A journal beside the output is either being written by another
     // recording or the only copy of a run that ended without its save.
@@ -334,9 +377,8 @@ int runExportCommand(int argc, char** argv) {
     auto doc = std::make_unique<CHygDoc>();
     const LoadResult loaded = loadMeasurement(input, *doc);
     if (!loaded.ok()) {
-        err() << (loaded.status == LoadStatus::kInvalidFormat
-                      ? QStringLiteral("Invalid Format!")
-                      : QString::fromStdString(loaded.reason))
+        err() << (loaded.status == LoadStatus::kInvalidFormat ? QStringLiteral("Invalid Format!")
+                                                               : QString::fromStdString(loaded.reason))
               << '\n';
         err().flush();
         return kExitUsage;
@@ -387,49 +429,7 @@ int runRecoverCommand(int argc, char** argv) {
     const std::filesystem::path target =
         parser.isSet(out) ? std::filesystem::path(parser.value(out).toStdString())
                           : recoveryPathFor(journal);
-    const RecoverResult r = recoverJournal(journal, target, parser.isSet(remove));
-    auto text = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
-    int code = kExitSaved;
-    switch (r.status) {
-        case RecoverStatus::kSaved:
-            QTextStream(stdout) << "Recovered " << r.count << " samples to " << text(target)
-                                << " and " << text(r.saved.textPath) << '\n';
-            if (r.tailDropped) {
-                err() << "The journal's damaged last part was left out.\n";
-            }
-            if (!r.removeError.empty()) {
-                err() << "The journal was not deleted: " << QString::fromStdString(r.removeError)
-                      << '\n';
-            }
-            break;
-        case RecoverStatus::kLocked:
-            err() << text(journal) << " is being written by a running recording.\n";
-            code = kExitUsage;
-            break;
-        case RecoverStatus::kOutputExists:
-            err() << text(r.existing) << " already exists; nothing was written. Choose another "
-                  << "name with --out.\n";
-            code = kExitUsage;
-            break;
-        case RecoverStatus::kUnreadable:
-            if (r.read.status == JournalStatus::kReadFailed) {
-                err() << QString::fromStdString(r.read.reason) << '\n';
-            } else {
-                err() << text(journal)
-                      << " is not a usable run journal: " << QString::fromStdString(r.read.reason)
-                      << ".\n";
-            }
-            code = kExitUsage;
-            break;
-        case RecoverStatus::kSaveFailed:
-            err() << "The file " << text(r.saved.failedPath)
-                  << " could not be written: " << QString::fromStdString(r.saved.error)
-                  << "\nThe journal was kept.\n";
-            code = kExitSaveFailed;
-            break;
-    }
-    err().flush();
-    return code;
+    return reportRecovery(recoverJournal(journal, target, parser.isSet(remove)), journal, target);
 }
 
 }  // namespace kr5061

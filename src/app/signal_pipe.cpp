@@ -36,6 +36,9 @@ SignalPipe::SignalPipe() {
     for (int s : kSignals) {
         sigaction(s, &sa, nullptr);
     }
+    // After a hang-up stderr may be a pipe nobody reads: a line written to it
+    // must not kill the program before the run is saved or kept.
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 SignalPipe::~SignalPipe() {

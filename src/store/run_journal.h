@@ -207,7 +207,8 @@ struct RecoveredRun {
 JournalResult readJournalRun(const std::filesystem::path& path, RecoveredRun& out);
 
 // True while a live process holds the journal (a run is being recorded into
-// it); false for a journal left behind, and for a missing file.
+// it), this process's own RunJournal included; false for a journal left
+// behind by a process that ended, and for a missing file.
 bool isJournalLocked(const std::filesystem::path& path);
 
 // Deletes a journal nobody holds. False with `error` when it is locked by a
