@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "app/run_control.h"
+#include "app/signal_pipe.h"
 #include "link/link_driver.h"
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
@@ -41,45 +42,6 @@ int usage(const QCommandLineParser& parser, const QString& problem) {
     err().flush();
     return kExitUsage;
 }
-
-// Turns SIGINT, SIGTERM and SIGHUP (a closed terminal or ssh session) into an
-// event of the Qt event loop, carrying the signal number.
-class SignalPipe : public QObject {
-    Q_OBJECT
-public:
-    SignalPipe() {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_fds) != 0) {
-            return;
-        }
-        m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
-        connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-            unsigned char c = 0;
-            if (::read(s_fds[1], &c, 1) == 1) {
-                emit interrupted(c);
-            }
-        });
-        struct sigaction sa {};
-        sa.sa_handler = [](int sig) {
-            const auto c = static_cast<unsigned char>(sig);
-            [[maybe_unused]] const auto n = ::write(s_fds[0], &c, 1);
-        };
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaction(sig, &sa, nullptr);
-        }
-        // After a hang-up stderr may be a pipe nobody reads: a progress line
-        // must not kill the run before it is saved.
-        ::signal(SIGPIPE, SIG_IGN);
-    }
-
-signals:
-    void interrupted(int signal);
-
-private:
-    static inline int s_fds[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
 
 // Milliseconds of a monotonic clock, for the journal's sync pace.
 std::int64_t monotonicMs() {

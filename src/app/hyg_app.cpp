@@ -1,12 +1,15 @@
 #include "app/hyg_app.h"
 
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QTextStream>
 #include <clocale>
 
 #include "app/artwork.h"
 #include "app/main_frame.h"
 #include "app/program_args.h"
+#include "app/run_recovery.h"
+#include "app/signal_pipe.h"
 #include "link/ms_comm.h"
 #include "store/config.h"
 
@@ -23,6 +26,7 @@ CHygApp::CHygApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 CHygApp::~CHygApp() {
+    m_recovery.reset();
     m_frame.reset();
     m_comm.reset();
     if (m_sim) {
@@ -75,8 +79,41 @@ bool CHygApp::InitInstance(const std::string& usage) {
     }
     m_frame = std::make_unique<CMainFrame>(*m_state, *m_doc, *m_graph, *m_comm,
                                            *m_loggerStore, *m_loggerGraph);
+    m_signals = std::make_unique<SignalPipe>();
+    connect(m_signals.get(), &SignalPipe::interrupted, this, &CHygApp::endBySignal);
+
+    // Runs a crash or a kill left unsaved come first, before the window shows.
+    m_recovery = std::make_unique<RunRecovery>(*m_frame, *m_doc, m_state->view);
+    m_recovery->offerLeftJournals();
+    if (m_endSignal != 0) {
+        // Ended while asking: exec() must still run to return the exit code.
+        QMetaObject::invokeMethod(
+            this, [this] { exit(128 + m_endSignal); }, Qt::QueuedConnection);
+        return true;
+    }
     m_frame->showMaximized();
+    m_recovery->openChosenInLogger();
     return true;
+}
+
+void CHygApp::endBySignal(int signalNumber) {
+    if (m_endSignal != 0) {
+        return;
+    }
+    m_endSignal = signalNumber;
+    if (m_recovery) {
+        m_recovery->stop();
+    }
+    if (m_frame) {
+        m_frame->endWithoutPrompt();
+    }
+    // A question open now (a prompt, a file dialog) is closed unanswered.
+    for (QWidget* w : topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+    exit(128 + signalNumber);
 }
 
 }  // namespace kr5061

@@ -15,6 +15,8 @@ namespace kr5061 {
 
 class CMSComm;
 class CMainFrame;
+class RunRecovery;
+class SignalPipe;
 
 // The application: creates the document, the shared state, the serial port
 // and the main frame with its view, and shows the window maximised.
@@ -33,7 +35,10 @@ public:
     CMainFrame* mainFrame() const { return m_frame.get(); }
 
 private:
-    int m_failureCode = 1;
+    // SIGTERM, SIGINT, SIGHUP: settings written, run journal kept, no question
+    // left open; the exit code is 128 + the signal's number, as shells expect.
+    void endBySignal(int signalNumber);
+
     std::unique_ptr<LiveState> m_state;
     std::unique_ptr<CHygDoc> m_doc;
     std::unique_ptr<LiveGraph> m_graph;
@@ -42,6 +47,10 @@ private:
     std::unique_ptr<SimRunner> m_sim;
     std::unique_ptr<CMSComm> m_comm;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<SignalPipe> m_signals;
+    std::unique_ptr<RunRecovery> m_recovery;
+    int m_endSignal = 0;
+    int m_failureCode = 1;
 };
 
 }  // namespace kr5061

@@ -22,6 +22,7 @@
 #include "app/com_port_dlg.h"
 #include "app/help_location.h"
 #include "app/run_control.h"
+#include "app/window_journal.h"
 #include "graph/graph_export.h"
 #include "graph/hyg_view.h"
 #include "graph/report_layout.h"
@@ -81,6 +82,9 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
             &CMainFrame::showStatusMessage);
     connect(m_view, &CHygView::statusTextChanged, this, &CMainFrame::setPaneText);
     connect(action(kIdUndoZoom), &QAction::triggered, m_view, &CHygView::OnUndoZoom);
+    m_journal = new WindowJournal(m_doc, m_state.view, this);
+    connect(m_view, &CHygView::sampleCommitted, m_journal, &WindowJournal::sampleCommitted);
+    connect(m_journal, &WindowJournal::problem, this, &CMainFrame::showStatusMessage);
 
     initFrameState(m_state.frame, comPort);
     connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
@@ -235,6 +239,10 @@ QString CMainFrame::paneText(int pane) const {
     return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
 }
 
+void CMainFrame::showStatusMessage(const QString& text) {
+    m_panes[0]->setText(text);
+}
+
 void CMainFrame::updateCommandUI() {
     const CommandEnabling e = commandEnabling(m_state.view, m_graph.liveMode != 0);
     action(kIdRun)->setEnabled(e.start);
@@ -290,9 +298,13 @@ void CMainFrame::OnRun() {
         sampleDialogValues(m_state, dlg.m_sampleRate, dlg.m_sampleData);
     dlg.m_sampleRate = start.seconds;
     dlg.m_sampleData = start.count;
-    if (runAsksToSave(m_state.frame) &&
-        askYesNo(this, QStringLiteral("Do you want to save the existing graph data before continuing?"))) {
-        OnSave();
+    if (runAsksToSave(m_state.frame)) {
+        if (askYesNo(this, QStringLiteral(
+                               "Do you want to save the existing graph data before continuing?"))) {
+            OnSave();
+        } else {
+            m_journal->dropWhenSuperseded();
+        }
     }
     if (dlg.exec() != QDialog::Accepted) {
         return;
@@ -357,11 +369,18 @@ QString CMainFrame::chooseSavePath(const QString& defaultName) {
 bool CMainFrame::OnSave() {
     const QString defaultName =
         QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH.mm.ss"));
+    const bool saved = saveRun(defaultName, snapshotOfRun(m_doc, m_state.view));
+    if (saved) {
+        m_journal->runSaved();
+    }
+    return saved;
+}
+
+bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
     const QString chosen = chooseSavePath(defaultName);
     if (chosen.isEmpty()) {
         return false;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     // The dialog adds its default suffix only to names without a dot, and the
     // suggested name has two: the extension is made sure of here.
     const std::filesystem::path path = measurementPathFor(chosen.toStdString());
@@ -372,7 +391,8 @@ bool CMainFrame::OnSave() {
                             .arg(QString::fromStdString(path.filename().string())))) {
         return false;
     }
-    const SaveResult result = saveMeasurement(path, snapshotOfRun(m_doc, m_state.view));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SaveResult result = saveMeasurement(path, run);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         showMessage(this, tr("The file %1 could not be written: %2")
@@ -380,6 +400,12 @@ bool CMainFrame::OnSave() {
                                    QString::fromStdString(result.error)));
     }
     return result.ok;
+}
+
+void CMainFrame::endWithoutPrompt() {
+    writeConfig(closingSnapshot(m_state));
+    m_journal->keep();
+    m_comm.setPortOpen(false);
 }
 
 void CMainFrame::OnPrint() {
@@ -420,10 +446,14 @@ void CMainFrame::OnOpen() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     writeConfig(closingSnapshot(m_state));
-    if (closeAsksToSave(m_state.view) &&
-        askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
-        OnSave();
+    if (!closeAsksToSave(m_state.view)) {
+        m_journal->closingWithoutPrompt();
+    } else if (askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
+        OnSave();  // a saved run's journal goes; one that was not saved stays
+    } else {
+        m_journal->runDropped();
     }
+    m_journal->keep();
     m_comm.setPortOpen(false);
     event->accept();
 }

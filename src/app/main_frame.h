@@ -13,12 +13,14 @@
 #include "logger/logger_store.h"
 #include "logger/logger_wnd.h"
 #include "store/hyg_doc.h"
+#include "store/measurement_file.h"
 
 namespace kr5061 {
 
 class CMSComm;
 class CHygView;
 class LinkDriver;
+class WindowJournal;
 
 // The main window: menu, toolbar and status bar, the run and port commands,
 // the poll timer and the serial link, and the close flow that writes the
@@ -38,6 +40,8 @@ public:
     void OnHelp();
     void OnAbout();
     bool OnSave();
+    // Save's dialog and writer for any run; false when cancelled or failed.
+    bool saveRun(const QString& defaultName, const RunSnapshot& run);
     void OnOpen();
     void OnPrint();
     void OnExportCsv();
@@ -57,10 +61,15 @@ public:
     using SavePathChooser = std::function<QString(const QString& defaultName)>;
     void setSavePathChooser(SavePathChooser chooser) { m_chooseSavePath = std::move(chooser); }
 
+    // Ending on a signal (logout, kill): the settings are written as on close,
+    // the run journal is kept, nothing is asked.
+    void endWithoutPrompt();
+
     QAction* action(int commandId) const;
     CHygView* view() const { return m_view; }
     CLoggerWnd* loggerWindow() const { return m_logger; }
     LinkDriver& link() { return *m_link; }
+    WindowJournal& runJournal() { return *m_journal; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +95,7 @@ private:
     QPointer<CLoggerWnd> m_logger;
     LinkDriver* m_link;
     CHygView* m_view;
+    WindowJournal* m_journal;
     QLabel* m_panes[4] = {};
     QTimer m_updateTimer;
     SavePathChooser m_chooseSavePath;

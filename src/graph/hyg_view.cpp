@@ -97,6 +97,7 @@ void CHygView::sampleClockTick() {
     if (!sampleTick(m_state, m_doc)) {
         return;
     }
+    emit sampleCommitted();
     if (!m_state.view.m_dragActive) {
         invalidateGraph();
     }

@@ -68,6 +68,8 @@ public:
 signals:
     // Status-bar pane text (1: time, 2: readings) for the main frame.
     void statusTextChanged(int pane, const QString& text);
+    // The sample clock committed a sample (the run journal takes it).
+    void sampleCommitted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -253,9 +253,9 @@ void CLoggerWnd::OnDownload() {
     redraw();
 }
 
-void CLoggerWnd::adoptIfLoaded() {
+bool CLoggerWnd::adoptIfLoaded() {
     if (!m_view.m_recallLoadedB) {
-        return;
+        return false;
     }
     const AdoptResult adopted = AdoptLoadedSet(m_store, m_doc, m_view);
     if (adopted.listCleared) {
@@ -268,6 +268,8 @@ void CLoggerWnd::adoptIfLoaded() {
     for (int c = 0; c < 4; ++c) {
         m_list->setItem(at, c, new QTableWidgetItem(QString::fromStdString(*texts[c])));
     }
+    m_view.m_recallLoadedB = false;  // adopted once only
+    return true;
 }
 
 ReportSource CLoggerWnd::reportSource() const {

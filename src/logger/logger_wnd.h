@@ -56,6 +56,10 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     QRect graphRect() const;
 
+    // A set waiting in the recall buffer joins the store and the list now
+    // (the paint does this first); false when none was waiting.
+    bool adoptIfLoaded();
+
     // A request of the scroll bar; only a released thumb moves the data.
     void OnHScroll(bool thumbReleased, int pos);
     // Timer 4: the drag watch with the pointer at `pointer` (client coordinates).
@@ -82,7 +86,6 @@ private:
     void createList();
     void createExportActions();
     ReportSource reportSource() const;
-    void adoptIfLoaded();
     void resetToFullView(bool resetScroll);
     QString chooseOpenPath();
     // The next paint composes the picture anew (later: at once).

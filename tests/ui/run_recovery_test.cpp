@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTest>
+#include <fstream>
+#include <memory>
+
+#include "app/main_frame.h"
+#include "app/run_recovery.h"
+#include "app/window_journal.h"
+#include "graph/hyg_view.h"
+#include "link/ms_comm.h"
+#include "logger/logger_wnd.h"
+#include "store/journal_recovery.h"
+#include "store/measurement_file.h"
+#include "store/run_journal.h"
+#include "support/modal.h"
+#include "support/test_dirs.h"
+
+namespace kr5061 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::onNextModal;
+
+constexpr int kSave = 32814;
+constexpr int kSamples = 37;
+
+QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
+    for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == text) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+// A main window (not shown, as at start-up) in a private settings directory.
+struct RunRecoveryTest : testing::Test {
+    test::ScopedConfigDir config;
+    test::TempDir saveDir;
+    std::unique_ptr<LiveState> state = std::make_unique<LiveState>();
+    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
+    std::unique_ptr<LiveGraph> graph = makeLiveGraph();
+    std::unique_ptr<LoggerStore> loggerStore = makeLoggerStore();
+    std::unique_ptr<LoggerGraph> loggerGraph = makeLoggerGraph();
+    std::unique_ptr<CMSComm> comm = std::make_unique<CMSComm>();
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<CHygDoc> killed = std::make_unique<CHygDoc>();  // the store of the killed run
+
+    void SetUp() override {
+        frame =
+            std::make_unique<CMainFrame>(*state, *doc, *graph, *comm, *loggerStore, *loggerGraph);
+    }
+
+    // What a run killed after kSamples samples leaves behind: its journal,
+    // closed without a decision about the run.
+    fs::path leftJournal(const char* name = "run-left.journal") {
+        ViewState view;
+        view.m_startTime = 1765177509;
+        view.m_sampleIndex = kSamples;
+        view.m_samplePeriodMs = 2000;
+        view.m_unitText = "C";
+        view.m_gain = 20;
+        view.m_offset = 2;
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            for (int i = 0; i < kSamples; ++i) {
+                killed->m_live[ch][i] =
+                    20.0f + static_cast<float>(ch) + 0.1f * static_cast<float>(i);
+            }
+        }
+        const fs::path path = stateDirectory() / name;
+        RunJournal journal;
+        EXPECT_TRUE(journal.follow(path, *killed, view, 0)) << journal.error();
+        journal.close();
+        return path;
+    }
+
+    static void choose(const QString& button) {
+        onNextModal<QMessageBox>([button](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("KR5061"));
+            QAbstractButton* b = buttonNamed(box, button);
+            ASSERT_NE(b, nullptr) << button.toStdString();
+            b->click();
+        });
+    }
+
+    std::string suggestedName() const { return recoveryFileName(startFieldsOf(1765177509)); }
+};
+
+TEST_F(RunRecoveryTest, LeftJournalIsOfferedAndSavedThroughTheSaveDialog) {
+    const fs::path journal = leftJournal();
+    QString prompt, suggested;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        prompt = box->text();
+        EXPECT_EQ(box->buttons().size(), 3);
+        buttonNamed(box, QStringLiteral("Save"))->click();
+    });
+    onNextModal<QFileDialog>([&](QFileDialog* dlg) {
+        suggested = dlg->selectedFiles().value(0);
+        dlg->setDirectory(QString::fromStdString(saveDir.path().string()));
+        dlg->selectFile(QFileInfo(suggested).fileName());
+        static_cast<QDialog*>(dlg)->accept();  // Save pressed
+    });
+    RunRecovery(*frame, *doc, state->view).offerLeftJournals();
+
+    JournalRun run;
+    run.start = startFieldsOf(1765177509);
+    EXPECT_EQ(prompt.toStdString(), recoveryPromptText(run, kSamples));
+    EXPECT_EQ(QFileInfo(suggested).fileName().toStdString(), suggestedName());
+    EXPECT_FALSE(fs::exists(journal)) << "saved: the journal is gone";
+
+    // The measurement file holds exactly the journalled samples.
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(saveDir.path())) {
+        if (e.path().extension() != ".txt") {
+            files.push_back(e.path());
+        }
+    }
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].filename().string().rfind(suggestedName(), 0), 0u) << files[0];
+    auto loaded = std::make_unique<CHygDoc>();
+    const LoadResult result = loadMeasurement(files[0], *loaded);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_EQ(loaded->m_recallCount, kSamples);
+    for (int i = 0; i < kSamples; ++i) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            ASSERT_EQ(loaded->m_recall[i][ch], killed->m_live[ch][i]) << i << ' ' << ch;
+        }
+    }
+    EXPECT_EQ(loaded->m_recallPeriod, 2);
+    EXPECT_EQ(result.gain, 20);
+    EXPECT_EQ(result.offset, 2);
+    EXPECT_TRUE(fs::exists(textTablePathFor(files[0])));
+}
+
+TEST_F(RunRecoveryTest, DiscardDeletesClosingKeepsAndAnUnreadableJournalIsReportedAndKept) {
+    const fs::path damaged = stateDirectory() / "a-damaged.journal";
+    std::ofstream(damaged) << "not a journal";
+    const fs::path first = leftJournal("b.journal");
+    const fs::path second = leftJournal("c.journal");
+    QString report;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        report = box->text();
+        box->accept();
+        onNextModal<QMessageBox>([](QMessageBox* q) {
+            q->close();  // the window's close button: decide later
+            choose(QStringLiteral("Discard"));
+        });
+    });
+    RunRecovery(*frame, *doc, state->view).offerLeftJournals();
+    EXPECT_TRUE(report.contains(QStringLiteral("a-damaged.journal"))) << report.toStdString();
+    EXPECT_TRUE(fs::exists(damaged));
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+
+    // Escape keeps it as well; a journal a live run holds is not offered.
+    onNextModal<QMessageBox>([](QMessageBox* q) { QTest::keyClick(q, Qt::Key_Escape); });
+    fs::remove(damaged);
+    RunRecovery(*frame, *doc, state->view).offerLeftJournals();
+    EXPECT_TRUE(fs::exists(first));
+    RunJournal live;
+    ASSERT_TRUE(live.start(first, JournalRun{})) << live.error();
+    bool asked = false;
+    onNextModal<QMessageBox>(
+        [&](QMessageBox* q) {
+            asked = true;
+            q->close();
+        },
+        20);
+    RunRecovery(*frame, *doc, state->view).offerLeftJournals();
+    QTest::qWait(300);
+    EXPECT_FALSE(asked);
+}
+
+TEST_F(RunRecoveryTest, OpenInTheLoggerAdoptsTheRunAsADataSetAndKeepsTheJournal) {
+    const fs::path journal = leftJournal();
+    choose(QStringLiteral("Open in the logger"));
+    RunRecovery recovery(*frame, *doc, state->view);
+    recovery.offerLeftJournals();
+    frame->show();
+    recovery.openChosenInLogger();
+    CLoggerWnd* logger = frame->loggerWindow();
+    ASSERT_NE(logger, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(logger));
+    QTRY_COMPARE(logger->list()->rowCount(), 1);
+    EXPECT_EQ(logger->list()->item(0, 3)->text(), QString::number(kSamples));
+    EXPECT_EQ(doc->m_recallCount, kSamples);
+    EXPECT_EQ(doc->m_recall[kSamples - 1][4], killed->m_live[4][kSamples - 1]);
+    EXPECT_TRUE(fs::exists(journal)) << "only shown, not saved";
+}
+
+// The window's own runs: committed samples go to a journal in the state
+// directory; Save and the close prompt's No remove it.
+TEST_F(RunRecoveryTest, WindowJournalsCommittedSamplesUntilSavedOrDropped) {
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    LiveState& s = *state;
+    s.view.m_startTime = 1765177509;
+    s.view.m_unitText = "C";
+    s.frame.m_recording = true;
+    s.frame.m_idle = false;
+    auto commit = [&](float value) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            doc->m_live[ch][s.view.m_sampleIndex] = value;
+        }
+        s.view.m_newFrame = true;
+        frame->view()->sampleClockTick();
+    };
+    for (int i = 0; i < 3; ++i) {
+        commit(21.0f + static_cast<float>(i));
+    }
+    ASSERT_EQ(s.view.m_sampleIndex, 3);
+    std::vector<fs::path> journals = journalsIn(stateDirectory());
+    ASSERT_EQ(journals.size(), 1u);
+    EXPECT_TRUE(isJournalLocked(journals[0]));
+    auto run = std::make_unique<RecoveredRun>();
+    ASSERT_TRUE(readJournalRun(journals[0], *run).ok());
+    EXPECT_EQ(run->count, 3);
+    EXPECT_EQ(run->live[0][2], 23.0f);
+
+    frame->setSavePathChooser([&](const QString&) {
+        return QString::fromStdString((saveDir.path() / "mid.AsmDat").string());
+    });
+    frame->updateCommandUI();
+    frame->action(kSave)->trigger();
+    EXPECT_TRUE(fs::exists(saveDir.path() / "mid.AsmDat"));
+    EXPECT_TRUE(journalsIn(stateDirectory()).empty()) << "saved mid-run";
+
+    commit(30.0f);
+    journals = journalsIn(stateDirectory());
+    ASSERT_EQ(journals.size(), 1u) << "the run goes on and is journalled again";
+    ASSERT_TRUE(readJournalRun(journals[0], *run).ok());
+    EXPECT_EQ(run->count, 4);
+
+    onNextModal<QMessageBox>([](QMessageBox* q) { q->button(QMessageBox::No)->click(); });
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(journalsIn(stateDirectory()).empty()) << "the user did not keep the run";
+}
+
+TEST_F(RunRecoveryTest, AJournalThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
+    std::ofstream(saveDir.file("plain")) << "x";
+    ::setenv("KR5061_CONFIG_DIR", (saveDir.path() / "plain" / "sub").c_str(), 1);  // not a folder
+    LiveState& s = *state;
+    s.frame.m_recording = true;
+    s.frame.m_idle = false;
+    for (int i = 0; i < 2; ++i) {
+        s.view.m_newFrame = true;
+        frame->view()->sampleClockTick();
+    }
+    EXPECT_EQ(s.view.m_sampleIndex, 2);
+    EXPECT_TRUE(frame->paneText(0).contains(QStringLiteral("run journal")))
+        << frame->paneText(0).toStdString();
+}
+
+}  // namespace
+}  // namespace kr5061
