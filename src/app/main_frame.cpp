@@ -239,10 +239,6 @@ QString CMainFrame::paneText(int pane) const {
     return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
 }
 
-void CMainFrame::showStatusMessage(const QString& text) {
-    m_panes[0]->setText(text);
-}
-
 void CMainFrame::updateCommandUI() {
     const CommandEnabling e = commandEnabling(m_state.view, m_graph.liveMode != 0);
     action(kIdRun)->setEnabled(e.start);
