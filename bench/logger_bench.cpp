@@ -3,7 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QString>
 #include <cmath>
@@ -70,14 +69,14 @@ struct LoggerBench {
     }
 };
 
-void LoggerPaint(benchmark::State& state) {
+void LoggerLivePaint(benchmark::State& state) {
     LoggerBench b;
     for (auto _ : state) {
         b.paint();
         benchmark::DoNotOptimize(b.image.constBits());
     }
 }
-BENCHMARK(LoggerPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoggerLivePaint)->Unit(benchmark::kMillisecond);
 
 void LoggerZoomPaint(benchmark::State& state) {
     LoggerBench b;

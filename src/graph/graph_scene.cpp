@@ -37,14 +37,6 @@ void GraphScene::addText(const SceneText& text) {
     }
 }
 
-int truncToInt(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    constexpr double kMax = 2147483647.0, kMin = -2147483648.0;
-    return v >= kMax ? 2147483647 : v <= kMin ? -2147483647 - 1 : static_cast<int>(v);
-}
-
 int valueLabelShift(float v) {
     if (v >= 0) {
         return v < 10 ? 4 : v < 100 ? 3 : v < 1000 ? 2 : 1;
@@ -192,7 +184,7 @@ void grids(Painter& p, const LiveGraph& graph, int n, const PlotGeometry& g) {
     } else if (graph.liveMode != 0) {
         const int k = liveColumnSamples(graph, w);
         for (int i = 0; i <= 13; ++i) {
-            const float x = truncPixel(static_cast<float>(i * k) * graph.pixelsPerSample);
+            const float x = truncWhole(static_cast<float>(i * k) * graph.pixelsPerSample);
             p.line(Surface::Plot, x, fh, x, 0.0f, kGridColour, LineStyle::Dotted);
         }
     }
@@ -276,7 +268,7 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
     const float fh = static_cast<float>(g.height);
     for (int j = 0; j < kTimeLabels; ++j) {
         const int sample = k * j + view.m_scrollPos;
-        const float x = truncPixel(a.dT * static_cast<float>(sample) + a.t0);
+        const float x = truncWhole(a.dT * static_cast<float>(sample) + a.t0);
         p.line(Surface::Plot, x, fh, x, 0.0f, kGridColour, LineStyle::Dotted);
         scene.sampleAtGrid[j] = sample;
         scene.timeAtGrid[j] = t0 + static_cast<std::int64_t>(k) * j * s;
@@ -412,13 +404,13 @@ void rasteriseTrace(const RasterOp& op, const SurfacePlace& s, const PixelBuffer
     const float top = static_cast<float>(c.top - s.originY);
     const float bottom = static_cast<float>(c.bottom - s.originY);
     auto xAt = [&](int i) {
-        return t.xs ? truncPixel(t.xs[i])
-                    : truncPixel(t.dT * (static_cast<float>(i) + t.base) + t.t0);
+        return t.xs ? truncWhole(t.xs[i])
+                    : truncWhole(t.dT * (static_cast<float>(i) + t.base) + t.t0);
     };
-    float x0 = xAt(0), y0 = truncPixel(t.ys[0]);
+    float x0 = xAt(0), y0 = truncWhole(t.ys[0]);
     bool in0 = x0 >= left && x0 < right && y0 >= top && y0 < bottom;
     for (int i = 1; i < t.count; ++i) {
-        const float x1 = xAt(i), y1 = truncPixel(t.ys[i]);
+        const float x1 = xAt(i), y1 = truncWhole(t.ys[i]);
         const bool in1 = x1 >= left && x1 < right && y1 >= top && y1 < bottom;
         if (in0 && in1) {
             drawLineInside(buf, static_cast<int>(x0) + s.originX, static_cast<int>(y0) + s.originY,

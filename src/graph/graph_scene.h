@@ -9,6 +9,7 @@
 #include "graph/raster.h"
 #include "link/link_state.h"
 #include "store/hyg_doc.h"
+#include "store/truncation.h"
 
 namespace kr5061 {
 
@@ -167,9 +168,5 @@ int valueLabelShift(float v);
 // "%H:%M:%S" of a calendar time in local time, into `out` (nul-terminated);
 // returns the length.
 int formatClock(std::int64_t calendarSeconds, char* out, int capacity);
-
-// Integer part of a float for pixel use: NaN gives 0, and values beyond the int
-// range stop at its ends instead of being undefined.
-int truncToInt(double v);
 
 }  // namespace kr5061

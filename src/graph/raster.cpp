@@ -177,7 +177,7 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
     if (c.width() <= 0 || c.height() <= 0) {
         return;
     }
-    x0 = truncPixel(x0), y0 = truncPixel(y0), x1 = truncPixel(x1), y1 = truncPixel(y1);
+    x0 = truncWhole(x0), y0 = truncWhole(y0), x1 = truncWhole(x1), y1 = truncWhole(y1);
     const bool huge =
         std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) > kExactLimit;
     if (huge && !cutToBox(x0, y0, x1, y1, c)) {
