@@ -89,9 +89,10 @@ int probe() {
     view.m_startTime = 1765000000;
     view.m_samplePeriodMs = 1000;
     for (int k = 0; k < 20; ++k) {  // the live scale settles over a few paints
-        frame->view()->repaint();
+        frame->view()->repaintGraph();
         settle(20);
     }
+    std::printf("live scale: %d sample positions across the plot\n", graph->pointsPerScreen);
     report("after a full run of 10000 samples");
 
     QTemporaryDir dir;
@@ -105,7 +106,7 @@ int probe() {
     logger->setOpenPathChooser([file] { return file; });
     for (int s = 0; s < kLoggerSets; ++s) {
         logger->OnDownload();
-        logger->repaint();  // the paint adopts the loaded set
+        logger->grab();  // the paint adopts the loaded set
         settle(5);
     }
     settle(200);
