@@ -79,9 +79,9 @@ bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
         // it asks for lays them all out evenly.
         compressed = compressIfFull(g, n, plotWidth) || compressed;
     }
+    // Every channel's level x are channel 0's: only those are kept.
     for (int ch = 1; ch < kChannelCount; ++ch) {
         std::copy(x, x + n, g.plotX[ch]);
-        std::copy(lx, lx + n, g.levelX[ch][0]);
     }
     level0Changed = changed || level0Changed;
     return compressed;
@@ -90,6 +90,8 @@ bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
 bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight) {
     const float lo = g.axisValue[0][0];
     const float hi = g.axisValue[0][kAxisLines - 1];
+    // Level 0's y are only read by a zoomed paint, which writes them first.
+    const bool zoomed = g.liveMode == 0;
     bool changed = false;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const float* in = doc.m_live[ch];
@@ -101,6 +103,8 @@ bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int p
             y[i] = i > 0 && in[i] == in[i - 1]
                        ? y[i - 1]
                        : valueToY(plottedValue(ch, in[i], view.m_fahrenheit), lo, hi, plotHeight);
+        }
+        for (int i = 0; zoomed && i < n; ++i) {
             changed = changes(ly[i], y[i]) || changed;
         }
     }

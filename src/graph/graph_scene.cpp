@@ -277,7 +277,7 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
         if (!view.m_showTrace[ch]) {
             continue;
         }
-        const float* xs = graph.levelX[ch][z];
+        const float* xs = graph.levelX[kAir][z];
         TracePoints t;
         t.dT = xs[1] - xs[0];
         t.t0 = xs[0];
@@ -412,7 +412,10 @@ void rasteriseTrace(const RasterOp& op, const SurfacePlace& s, const PixelBuffer
     for (int i = 1; i < t.count; ++i) {
         const float x1 = xAt(i), y1 = truncWhole(t.ys[i]);
         const bool in1 = x1 >= left && x1 < right && y1 >= top && y1 < bottom;
-        if (in0 && in1) {
+        if (x1 == x0 && y1 == y0) {
+            // Samples packed closer than a pixel: a line leaves out its end
+            // pixel, so one that starts and ends in the same pixel draws nothing.
+        } else if (in0 && in1) {
             drawLineInside(buf, static_cast<int>(x0) + s.originX, static_cast<int>(y0) + s.originY,
                            static_cast<int>(x1) + s.originX, static_cast<int>(y1) + s.originY,
                            op.colour);

@@ -68,8 +68,10 @@ struct LiveGraph {
 
     ZeroedArray<float[kChannelCount][kSampleCapacity]> plotX;
     ZeroedArray<float[kChannelCount][kSampleCapacity]> plotY;
-    // Level 0 is written by every paint; of the levels above it only the
-    // current zoomLevel holds coordinates (the paint derives it from level 0).
+    // Level 0 is written by every paint (its y only while zoomed, the only
+    // time they are read); of the levels above it only the current zoomLevel
+    // holds coordinates (the paint derives it from level 0). The channels
+    // share their x: only kAir's rows of levelX are written and read.
     ZeroedArray<float[kChannelCount][kZoomLevels][kSampleCapacity]> levelX;
     ZeroedArray<float[kChannelCount][kZoomLevels][kSampleCapacity]> levelY;
 

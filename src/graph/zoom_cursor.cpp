@@ -327,13 +327,9 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
     if (sameKey(key, graph.levelCache)) {
         return;  // the level drawn last time still stands
     }
-    // Every channel shares the same x values: map them once and copy.
+    // Every channel shares the same x values: they are mapped and kept once.
     chainLevels(graph.levelX[kAir][0], graph.levelX[kAir][depth], n, mapX, depth, w);
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        if (ch != kAir) {
-            std::copy(graph.levelX[kAir][depth], graph.levelX[kAir][depth] + n,
-                      graph.levelX[ch][depth]);
-        }
         chainLevels(graph.levelY[ch][0], graph.levelY[ch][depth], n, mapY, depth, h);
     }
     graph.levelCache = key;
