@@ -13,6 +13,8 @@ namespace {
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (!r.error_occurred &&
