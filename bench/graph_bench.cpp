@@ -15,6 +15,7 @@
 #include "graph/scene_painter.h"
 #include "graph/zoom_cursor.h"
 #include "link/link_state.h"
+#include "qcustomplot_yardstick.h"
 #include "store/hyg_doc.h"
 
 // Counts allocations made through operator new, to show that building and
@@ -116,6 +117,27 @@ void GraphZoomPaint(benchmark::State& st) {
     run(st, b);
 }
 BENCHMARK(GraphZoomPaint)->Arg(1)->Arg(10)->Arg(99)->Unit(benchmark::kMillisecond);
+
+// Our live paint and QCustomPlot's render in turn, each timed on its own, so
+// that load from other processes weighs on both alike: the counter is their
+// ratio of CPU time.
+void GraphLiveVsQCustomPlot(benchmark::State& st) {
+    Bench b;
+    QcpYardstick qcp;
+    double ours = 0, theirs = 0;
+    for (auto _ : st) {
+        const double t0 = threadCpuMs();
+        paintGraph(*b.graph, b.state->view, *b.doc, b.in, b.scene);
+        b.painter.paint(b.scene, b.image);
+        const double t1 = threadCpuMs();
+        qcp.render();
+        theirs += threadCpuMs() - t1;
+        ours += t1 - t0;
+        benchmark::DoNotOptimize(b.image.constBits());
+    }
+    st.counters["live_over_qcp"] = ours / theirs;
+}
+BENCHMARK(GraphLiveVsQCustomPlot)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kr5061

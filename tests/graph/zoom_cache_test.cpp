@@ -23,7 +23,8 @@ namespace {
 using test::GraphRig;
 
 float wave(int ch, int i) {
-    return 20.0f + 5.0f * static_cast<float>(ch) + 8.0f * std::sin(0.05f * static_cast<float>(i + ch));
+    return 20.0f + 5.0f * static_cast<float>(ch) +
+           8.0f * std::sin(0.05f * static_cast<float>(i + ch));
 }
 
 void fillWave(GraphRig& rig, int n) {
@@ -60,8 +61,7 @@ TEST(ZoomCache, RealTimeGraphReusedLevelEqualsAFreshRebuild) {
         {"nothing", [](GraphRig&) {}},
         {"resize", [](GraphRig& r) { r.resize(1500, 860); }},
         {"new sample", [](GraphRig& r) { fillWave(r, 121); }},
-        {"new value in place",
-         [](GraphRig& r) { r.doc->m_live[kHumidity][60] += 7.0f; }},
+        {"new value in place", [](GraphRig& r) { r.doc->m_live[kHumidity][60] += 7.0f; }},
         {"axis", [](GraphRig& r) { r.view().m_gain = 20; }},
         {"fahrenheit", [](GraphRig& r) { r.view().m_fahrenheit = true; }},
         {"one level deeper", [](GraphRig& r) { zoomOnce(r, 150); }},
