@@ -8,9 +8,10 @@
 namespace kr5061 {
 
 // One large fixed-capacity array, allocated once, that starts out all zero
-// without being written: the block comes from calloc, which for blocks this
-// size hands out fresh pages the system zero-fills on first touch. Pages are
-// therefore only resident once data lands in them. Indexing and conversion to
+// without being written: the block comes from calloc, which serves large
+// blocks with fresh pages from the system (zero-filled by it on first touch)
+// and does not clear them again. Pages are therefore only resident once data
+// lands in them. Indexing and conversion to
 // the array type work as with a plain member array; sizeof does not, so use
 // kBytes. Not copyable: the arrays are process-wide state.
 template <typename Array>
