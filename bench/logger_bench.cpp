@@ -3,7 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QString>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "logger/logger_scene.h"
 #include "logger/logger_text_painter.h"
 #include "logger/logger_zoom.h"
+#include "qcustomplot_yardstick.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -70,14 +70,14 @@ struct LoggerBench {
     }
 };
 
-void LoggerPaint(benchmark::State& state) {
+void LoggerLivePaint(benchmark::State& state) {
     LoggerBench b;
     for (auto _ : state) {
         b.paint();
         benchmark::DoNotOptimize(b.image.constBits());
     }
 }
-BENCHMARK(LoggerPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoggerLivePaint)->Unit(benchmark::kMillisecond);
 
 void LoggerZoomPaint(benchmark::State& state) {
     LoggerBench b;
@@ -92,6 +92,24 @@ void LoggerZoomPaint(benchmark::State& state) {
     }
 }
 BENCHMARK(LoggerZoomPaint)->Arg(99)->Unit(benchmark::kMillisecond);
+
+// As GraphLiveVsQCustomPlot, for the logger's full view.
+void LoggerLiveVsQCustomPlot(benchmark::State& state) {
+    LoggerBench b;
+    QcpYardstick qcp;
+    double ours = 0, theirs = 0;
+    for (auto _ : state) {
+        const double t0 = threadCpuMs();
+        b.paint();
+        const double t1 = threadCpuMs();
+        qcp.render();
+        theirs += threadCpuMs() - t1;
+        ours += t1 - t0;
+        benchmark::DoNotOptimize(b.image.constBits());
+    }
+    state.counters["live_over_qcp"] = ours / theirs;
+}
+BENCHMARK(LoggerLiveVsQCustomPlot)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kr5061

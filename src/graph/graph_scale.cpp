@@ -1,9 +1,12 @@
 #include "graph/graph_scale.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "store/number_text.h"
+#include "store/truncation.h"
 
 namespace kr5061 {
 
@@ -38,16 +41,24 @@ bool compressIfFull(LiveGraph& graph, int sampleCount, int plotWidth) {
     }
     const float w = static_cast<float>(plotWidth);
     graph.pixelsPerSample = (w - w / 12.0f) / static_cast<float>(graph.pointsPerScreen);
-    graph.pointsPerScreen = static_cast<int>(std::trunc(w / graph.pixelsPerSample + 1.0f));
+    graph.pointsPerScreen = truncToInt(w / graph.pixelsPerSample + 1.0f);
     return true;
 }
 
 namespace {
 
+// Stores v and tells whether the slot held other bits before, so that a paint
+// knows whether level 0 changed (a NaN counts as itself).
+inline bool changes(float& slot, float v) {
+    const bool same = std::bit_cast<std::uint32_t>(slot) == std::bit_cast<std::uint32_t>(v);
+    slot = v;
+    return !same;
+}
+
 // The x walk is the same for every channel, so it runs once on channel 0's rows
 // and the rows are copied; the y pass then runs channel by channel over
 // contiguous memory.
-bool walkX(LiveGraph& g, int n, int plotWidth) {
+bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
     const bool live = g.liveMode != 0;
     if (!live) {
         g.historyPixelsPerSample =
@@ -56,28 +67,32 @@ bool walkX(LiveGraph& g, int n, int plotWidth) {
     float* x = g.plotX[0];
     float* lx = g.levelX[0][0];
     x[0] = 0.0f;
-    lx[0] = 0.0f;
+    bool changed = changes(lx[0], 0.0f);
     bool compressed = false;
     for (int i = 1; i < n; ++i) {
         x[i] = static_cast<float>(i) * g.pixelsPerSample;
         if (live) {
             g.historyPixelsPerSample = g.pixelsPerSample;
         }
-        lx[i] = static_cast<float>(i) * g.historyPixelsPerSample;
+        changed = changes(lx[i], static_cast<float>(i) * g.historyPixelsPerSample) || changed;
         // A compression mid-walk respaces only the samples after it; the repaint
         // it asks for lays them all out evenly.
         compressed = compressIfFull(g, n, plotWidth) || compressed;
     }
+    // Every channel's level x are channel 0's: only those are kept.
     for (int ch = 1; ch < kChannelCount; ++ch) {
         std::copy(x, x + n, g.plotX[ch]);
-        std::copy(lx, lx + n, g.levelX[ch][0]);
     }
+    level0Changed = changed || level0Changed;
     return compressed;
 }
 
-void walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight) {
+bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight) {
     const float lo = g.axisValue[0][0];
     const float hi = g.axisValue[0][kAxisLines - 1];
+    // Level 0's y are only read by a zoomed paint, which writes them first.
+    const bool zoomed = g.liveMode == 0;
+    bool changed = false;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const float* in = doc.m_live[ch];
         float* y = g.plotY[ch];
@@ -88,9 +103,12 @@ void walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int p
             y[i] = i > 0 && in[i] == in[i - 1]
                        ? y[i - 1]
                        : valueToY(plottedValue(ch, in[i], view.m_fahrenheit), lo, hi, plotHeight);
-            ly[i] = y[i];
+        }
+        for (int i = 0; zoomed && i < n; ++i) {
+            changed = changes(ly[i], y[i]) || changed;
         }
     }
+    return changed;
 }
 
 }  // namespace
@@ -99,9 +117,13 @@ bool fillLevel0(LiveGraph& graph, const ViewState& view, const CHygDoc& doc, int
                 int plotHeight) {
     const int n = std::min(view.m_sampleIndex, kSampleCapacity);
     bool compressed = false;
+    bool changed = false;
     if (n >= 2) {
-        compressed = walkX(graph, n, plotWidth);
-        walkY(graph, view, doc, n, plotHeight);
+        compressed = walkX(graph, n, plotWidth, changed);
+        changed = walkY(graph, view, doc, n, plotHeight) || changed;
+    }
+    if (changed) {
+        ++graph.level0Generation;
     }
     if (graph.liveMode != 0) {
         graph.historyPixelsPerSample = graph.pixelsPerSample;

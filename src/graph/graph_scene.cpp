@@ -38,14 +38,6 @@ void GraphScene::addText(const SceneText& text) {
     }
 }
 
-int truncToInt(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    constexpr double kMax = 2147483647.0, kMin = -2147483648.0;
-    return v >= kMax ? 2147483647 : v <= kMin ? -2147483647 - 1 : static_cast<int>(v);
-}
-
 int valueLabelShift(float v) {
     if (v >= 0) {
         return v < 10 ? 4 : v < 100 ? 3 : v < 1000 ? 2 : 1;
@@ -179,7 +171,7 @@ void grids(Painter& p, const LiveGraph& graph, int n, const PlotGeometry& g) {
     } else if (graph.liveMode != 0) {
         const int k = liveColumnSamples(graph, w);
         for (int i = 0; i <= 13; ++i) {
-            const float x = truncPixel(static_cast<float>(i * k) * graph.pixelsPerSample);
+            const float x = truncWhole(static_cast<float>(i * k) * graph.pixelsPerSample);
             p.line(Surface::Plot, x, fh, x, 0.0f, kGridColour, LineStyle::Dotted);
         }
     }
@@ -263,7 +255,7 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
     const float fh = static_cast<float>(g.height);
     for (int j = 0; j < kTimeLabels; ++j) {
         const int sample = k * j + view.m_scrollPos;
-        const float x = truncPixel(a.dT * static_cast<float>(sample) + a.t0);
+        const float x = truncWhole(a.dT * static_cast<float>(sample) + a.t0);
         p.line(Surface::Plot, x, fh, x, 0.0f, kGridColour, LineStyle::Dotted);
         scene.sampleAtGrid[j] = sample;
         scene.timeAtGrid[j] = t0 + static_cast<std::int64_t>(k) * j * s;
@@ -272,7 +264,7 @@ void zoomPaint(Painter& p, GraphScene& scene, LiveGraph& graph, ViewState& view,
         if (!view.m_showTrace[ch]) {
             continue;
         }
-        const float* xs = graph.levelX[ch][z];
+        const float* xs = graph.levelX[kAir][z];
         TracePoints t;
         t.dT = xs[1] - xs[0];
         t.t0 = xs[0];
@@ -386,6 +378,16 @@ PaintOutcome paintGraph(LiveGraph& graph, ViewState& view, const CHygDoc& doc,
 
 namespace {
 
+// A trace point as read from the coordinate arrays, with its pixel as ints
+// when both coordinates fit one (the common case, compared and drawn without
+// going through floats again).
+struct TracePixel {
+    float x = 0, y = 0;
+    int ix = 0, iy = 0;
+    bool fits = false;  // ix, iy hold the truncated coordinates
+    bool in = false;    // and they lie inside the clip
+};
+
 void rasteriseTrace(const RasterOp& op, const SurfacePlace& s, const PixelBuffer& buf) {
     const TracePoints& t = op.trace;
     if (t.count < 2) {
@@ -394,32 +396,43 @@ void rasteriseTrace(const RasterOp& op, const SurfacePlace& s, const PixelBuffer
     const PixelRect c = intersect(s.clip, buf.bounds());
     // The clip in plot-bitmap coordinates. Most segments lie wholly inside it
     // or wholly beside it; only the rest need the clipping line.
-    const float left = static_cast<float>(c.left - s.originX);
-    const float right = static_cast<float>(c.right - s.originX);
-    const float top = static_cast<float>(c.top - s.originY);
-    const float bottom = static_cast<float>(c.bottom - s.originY);
-    auto xAt = [&](int i) {
-        return t.xs ? truncPixel(t.xs[i])
-                    : truncPixel(t.dT * (static_cast<float>(i) + t.base) + t.t0);
-    };
-    float x0 = xAt(0), y0 = truncPixel(t.ys[0]);
-    bool in0 = x0 >= left && x0 < right && y0 >= top && y0 < bottom;
-    for (int i = 1; i < t.count; ++i) {
-        const float x1 = xAt(i), y1 = truncPixel(t.ys[i]);
-        const bool in1 = x1 >= left && x1 < right && y1 >= top && y1 < bottom;
-        if (in0 && in1) {
-            drawLineInside(buf, static_cast<int>(x0) + s.originX, static_cast<int>(y0) + s.originY,
-                           static_cast<int>(x1) + s.originX, static_cast<int>(y1) + s.originY,
-                           op.colour);
-        } else if (!((x0 < left && x1 < left) || (x0 >= right && x1 >= right) ||
-                     (y0 < top && y1 < top) || (y0 >= bottom && y1 >= bottom))) {
-            drawLine(buf, c, static_cast<double>(x0) + s.originX,
-                     static_cast<double>(y0) + s.originY, static_cast<double>(x1) + s.originX,
-                     static_cast<double>(y1) + s.originY, op.colour);
+    const int cl = c.left - s.originX, cr = c.right - s.originX;
+    const int ct = c.top - s.originY, cb = c.bottom - s.originY;
+    const float left = static_cast<float>(cl), right = static_cast<float>(cr);
+    const float top = static_cast<float>(ct), bottom = static_cast<float>(cb);
+    auto at = [&](int i) {
+        TracePixel p;
+        p.x = t.xs ? t.xs[i] : t.dT * (static_cast<float>(i) + t.base) + t.t0;
+        p.y = t.ys[i];
+        p.fits = p.x > -2.0e9f && p.x < 2.0e9f && p.y > -2.0e9f && p.y < 2.0e9f;
+        if (p.fits) {
+            p.ix = static_cast<int>(p.x);
+            p.iy = static_cast<int>(p.y);
+            p.in = p.ix >= cl && p.ix < cr && p.iy >= ct && p.iy < cb;
         }
-        x0 = x1;
-        y0 = y1;
-        in0 = in1;
+        return p;
+    };
+    TracePixel p0 = at(0);
+    for (int i = 1; i < t.count; ++i) {
+        const TracePixel p1 = at(i);
+        const bool samePixel = p0.fits && p1.fits && p0.ix == p1.ix && p0.iy == p1.iy;
+        if (samePixel) {
+            // Samples packed closer than a pixel: a line leaves out its end
+            // pixel, so one that starts and ends in the same pixel draws nothing.
+        } else if (p0.in && p1.in) {
+            drawLineInside(buf, p0.ix + s.originX, p0.iy + s.originY, p1.ix + s.originX,
+                           p1.iy + s.originY, op.colour);
+        } else {
+            const float x0 = truncWhole(p0.x), y0 = truncWhole(p0.y);
+            const float x1 = truncWhole(p1.x), y1 = truncWhole(p1.y);
+            if (!((x0 < left && x1 < left) || (x0 >= right && x1 >= right) ||
+                  (y0 < top && y1 < top) || (y0 >= bottom && y1 >= bottom))) {
+                drawLine(buf, c, static_cast<double>(x0) + s.originX,
+                         static_cast<double>(y0) + s.originY, static_cast<double>(x1) + s.originX,
+                         static_cast<double>(y1) + s.originY, op.colour);
+            }
+        }
+        p0 = p1;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "graph/live_graph.h"
 #include "graph/raster.h"
 #include "store/hyg_doc.h"
+#include "store/truncation.h"
 
 namespace kr5061 {
 
@@ -164,8 +165,5 @@ void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf
 // Right-alignment shift of a value label, in digits of 7.5 pixels.
 int valueLabelShift(float v);
 
-// Integer part of a float for pixel use: NaN gives 0, and values beyond the int
-// range stop at its ends instead of being undefined.
-int truncToInt(double v);
 
 }  // namespace kr5061

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/channels.h"
+#include "store/zeroed_array.h"
 
 namespace kr5061 {
 
@@ -24,14 +25,31 @@ struct ZoomRect {
     float xB = 0.0f, yB = 0.0f;
 };
 
+// One level's mapping of the coordinates below it: v' = (v - shift) * extent / span.
+struct LevelMap {
+    float shift = 0.0f, span = 0.0f;
+};
+
+// What the current zoom level's coordinates were last built from. They depend
+// only on level 0, the zoom stack and the plot size, so a paint that finds the
+// same inputs keeps them instead of carrying every value through every level.
+struct LevelCacheKey {
+    std::uint64_t level0Generation = 0;
+    int sampleCount = -1;  // -1: nothing built
+    int depth = 0;
+    float width = 0.0f, height = 0.0f;
+    LevelMap mapX[kZoomLevels] = {}, mapY[kZoomLevels] = {};
+};
+
 struct GraphPoint {
     int x = 0;
     int y = 0;
 };
 
 // The real-time graph's state: scale, zoom stack and the coordinate arrays the
-// paint, the zoom and the cursor share. It holds about 40 MB in fixed arrays,
-// so exactly one exists for the life of the program: create it once on the heap
+// paint, the zoom and the cursor share. It holds about 40 MB in fixed arrays
+// (resident only where coordinates have been written), so exactly one exists
+// for the life of the program: create it once on the heap
 // with makeLiveGraph() and hand references to whoever needs it. Copying is
 // disabled so that no accidental second block is ever made.
 struct LiveGraph {
@@ -48,14 +66,19 @@ struct LiveGraph {
 
     float axisValue[kZoomLevels][kAxisLines] = {};
 
-    float plotX[kChannelCount][kSampleCapacity] = {};
-    float plotY[kChannelCount][kSampleCapacity] = {};
-    // Level 0 is written by every paint; of the levels above it only the
-    // current zoomLevel holds coordinates (the paint derives it from level 0).
-    float levelX[kChannelCount][kZoomLevels][kSampleCapacity] = {};
-    float levelY[kChannelCount][kZoomLevels][kSampleCapacity] = {};
+    ZeroedArray<float[kChannelCount][kSampleCapacity]> plotX;
+    ZeroedArray<float[kChannelCount][kSampleCapacity]> plotY;
+    // Level 0 is written by every paint (its y only while zoomed, the only
+    // time they are read); of the levels above it only the current zoomLevel
+    // holds coordinates (the paint derives it from level 0). The channels
+    // share their x: only kAir's rows of levelX are written and read.
+    ZeroedArray<float[kChannelCount][kZoomLevels][kSampleCapacity]> levelX;
+    ZeroedArray<float[kChannelCount][kZoomLevels][kSampleCapacity]> levelY;
 
     ZoomRect zoomRect[kZoomLevels] = {};
+    // Advanced by every paint that changes a value of level 0 (see LevelCacheKey).
+    std::uint64_t level0Generation = 1;
+    LevelCacheKey levelCache;
     bool scrollInitialised = true;
 
     // Rubber band and cursor line.

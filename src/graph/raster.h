@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "graph/graph_layout.h"
+#include "store/truncation.h"
 
 namespace kr5061 {
 
@@ -51,19 +52,6 @@ enum class LineStyle : std::uint8_t {
 enum class LineMode : std::uint8_t { Set, Invert };
 
 inline constexpr int kDotRun = 3;
-
-// Truncation toward zero, as std::trunc, but done by the integer conversion
-// whenever the value fits one: std::trunc is a library call on the baseline
-// x86-64 target and a paint truncates a few hundred thousand coordinates.
-inline float truncPixel(float v) {
-    return v > -2.0e9f && v < 2.0e9f ? std::copysign(static_cast<float>(static_cast<int>(v)), v)
-                                     : std::trunc(v);
-}
-inline double truncPixel(double v) {
-    return v > -4.0e18 && v < 4.0e18
-               ? std::copysign(static_cast<double>(static_cast<long long>(v)), v)
-               : std::trunc(v);
-}
 
 // Fills the rectangle (x, y, width, height) clipped to `clip` and the buffer.
 void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,

@@ -1,7 +1,10 @@
 #include "graph/zoom_cursor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "graph/graph_scene.h"
@@ -237,12 +240,6 @@ void undoZoom(LiveGraph& graph, ViewState& view) {
 
 namespace {
 
-// One level's mapping: v' = (v - shift) * scale / span, evaluated in exactly
-// this order in single precision.
-struct LevelMap {
-    float shift, span;
-};
-
 // Applies levels 0..depth-1 to every value in turn. Each value goes through the
 // same single-precision steps as a level-by-level rebuild, so the result is the
 // same to the bit; only the deepest level is written. The values are taken in
@@ -280,6 +277,18 @@ void chainLevels(const float* in, float* out, int n, const LevelMap* maps, int d
     }
 }
 
+bool sameBits(const LevelMap* a, const LevelMap* b, int count) {
+    return std::memcmp(a, b, sizeof(LevelMap) * static_cast<std::size_t>(count)) == 0;
+}
+
+bool sameKey(const LevelCacheKey& a, const LevelCacheKey& b) {
+    return a.level0Generation == b.level0Generation && a.sampleCount == b.sampleCount &&
+           a.depth == b.depth &&
+           std::bit_cast<std::uint32_t>(a.width) == std::bit_cast<std::uint32_t>(b.width) &&
+           std::bit_cast<std::uint32_t>(a.height) == std::bit_cast<std::uint32_t>(b.height) &&
+           sameBits(a.mapX, b.mapX, a.depth) && sameBits(a.mapY, b.mapY, a.depth);
+}
+
 }  // namespace
 
 void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
@@ -291,7 +300,14 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
     const float w = static_cast<float>(g.width), h = static_cast<float>(g.height);
     const float x0 = static_cast<float>(g.x0), y0 = static_cast<float>(g.y0);
     const double y1 = g.y1;
-    LevelMap mapX[kZoomLevels], mapY[kZoomLevels];
+    LevelCacheKey key;
+    key.level0Generation = graph.level0Generation;
+    key.sampleCount = n;
+    key.depth = depth;
+    key.width = w;
+    key.height = h;
+    LevelMap* mapX = key.mapX;
+    LevelMap* mapY = key.mapY;
     for (int l = 0; l < depth; ++l) {
         ZoomRect& r = graph.zoomRect[l];
         r.xA = static_cast<float>(g.x0 + g.width * r.fxA);
@@ -308,15 +324,15 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
                 static_cast<float>(a0 + ((y1 - yB) + 0.1 * k * (yB - yA)) * (a10 - a0) / g.height);
         }
     }
-    // Every channel shares the same x values: map them once and copy.
+    if (sameKey(key, graph.levelCache)) {
+        return;  // the level drawn last time still stands
+    }
+    // Every channel shares the same x values: they are mapped and kept once.
     chainLevels(graph.levelX[kAir][0], graph.levelX[kAir][depth], n, mapX, depth, w);
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        if (ch != kAir) {
-            std::copy(graph.levelX[kAir][depth], graph.levelX[kAir][depth] + n,
-                      graph.levelX[ch][depth]);
-        }
         chainLevels(graph.levelY[ch][0], graph.levelY[ch][depth], n, mapY, depth, h);
     }
+    graph.levelCache = key;
 }
 
 int thumbTrack(ViewState& view, int p) {

@@ -73,7 +73,9 @@ std::string readoutValueText(int channel, float stored, bool fahrenheit);
 // Rebuilds the zoom from level 0 and the stored corner fractions at the
 // current geometry, for the committed samples: the corner pixels and value axes
 // of levels 1..zoomLevel, and the coordinates of the deepest level. Nothing
-// reads the coordinates of the levels in between, so they are not kept.
+// reads the coordinates of the levels in between, so they are not kept. The
+// deepest level's coordinates are kept between paints and rebuilt only when
+// level 0, the zoom stack, the sample count or the plot size changed.
 void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount);
 
 // Thumb tracking on the zoom scroll bar at position p: returns the bar position

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/channels.h"
+#include "store/zeroed_array.h"
 
 namespace kr5061 {
 
@@ -17,8 +18,28 @@ struct LoggerPoint {
     int y = 0;
 };
 
+// One axis's chain of zoom mappings from level 0 to the drawn level:
+// v' = origin + (v - lo[l]) x extent / span[l] for l = 0..count-1.
+struct LoggerLevelMaps {
+    float lo[kLoggerZoomLevels] = {};
+    float span[kLoggerZoomLevels] = {};
+    int count = 0;
+    float origin = 0, extent = 0;
+};
+
+// What the drawn zoom level's coordinates were last built from. They depend
+// only on level 0, the zoom stack and the plot size, so a paint that finds the
+// same inputs keeps them.
+struct LoggerLevelCacheKey {
+    std::uint64_t level0Generation = 0;
+    int recordCount = -1;  // -1: nothing built
+    float xStep = 0, plotLeft = 0;
+    LoggerLevelMaps x, y;
+};
+
 // State of the logger graph shared by its paint, zoom, cursor and report. About
-// 40 MB: allocated once for the life of the program (makeLoggerGraph).
+// 40 MB: allocated once for the life of the program (makeLoggerGraph); a level's
+// pages become resident when the level is first drawn.
 struct LoggerGraph {
     float plotLeft = 0, plotTop = 0, plotRight = 0, plotBottom = 0;
     bool showChannel[kChannelCount] = {true, true, true, true, true};
@@ -32,9 +53,13 @@ struct LoggerGraph {
     float loggerAxisValue[kLoggerAxisLines][kLoggerZoomLevels] = {};
     // Plot pixel of record i, channel ch at zoom level l: [l][i][ch]. Each level
     // is one contiguous block, so a paint streams through the levels it rebuilds.
-    float loggerX[kLoggerZoomLevels][kSampleCapacity][kChannelCount] = {};
-    float loggerY[kLoggerZoomLevels][kSampleCapacity][kChannelCount] = {};
+    ZeroedArray<float[kLoggerZoomLevels][kSampleCapacity][kChannelCount]> loggerX;
+    ZeroedArray<float[kLoggerZoomLevels][kSampleCapacity][kChannelCount]> loggerY;
     float xStep = -1.0f;
+    // Advanced by every paint that changes a y of level 0 (level 0's x follow
+    // from xStep and plotLeft alone).
+    std::uint64_t level0Generation = 1;
+    LoggerLevelCacheKey levelCache;
     int firstIndex = 0;
     bool firstIndexValid = false;
     int scrollOffset = 0;

@@ -3,33 +3,24 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
 #include "store/number_text.h"
+#include "store/truncation.h"
 
 namespace kr5061 {
 
 namespace {
 
-// Pixel coordinates are floats; drawing and indexing truncate them toward
-// zero. Values beyond int (a record far off a deep zoom) saturate instead of
-// overflowing.
-int truncInt(float v) {
-    if (!(v == v)) {
-        return 0;
-    }
-    constexpr float kMax = 2.0e9f;
-    return static_cast<int>(std::clamp(v, -kMax, kMax));
-}
-
 void hLine(const PixelBuffer& buf, float x0, float x1, float y, Pixel c) {
-    drawLine(buf, buf.bounds(), std::trunc(x0), std::trunc(y), std::trunc(x1), std::trunc(y), c);
+    drawLine(buf, buf.bounds(), truncWhole(x0), truncWhole(y), truncWhole(x1), truncWhole(y), c);
 }
 
 void vLine(const PixelBuffer& buf, float x, float y0, float y1, Pixel c,
            LineStyle style = LineStyle::Solid, LineMode mode = LineMode::Set) {
-    drawLine(buf, buf.bounds(), std::trunc(x), std::trunc(y0), std::trunc(x), std::trunc(y1), c,
+    drawLine(buf, buf.bounds(), truncWhole(x), truncWhole(y0), truncWhole(x), truncWhole(y1), c,
              style, mode);
 }
 
@@ -62,8 +53,8 @@ void traces(const LoggerGraph& g, int level, int first, int last, int shift,
         const int ch = shown[k];
         px[k] = xs[first + shift][ch];
         py[k] = ys[first][ch];
-        ix[k] = truncInt(px[k]);
-        iy[k] = truncInt(py[k]);
+        ix[k] = truncToInt(px[k]);
+        iy[k] = truncToInt(py[k]);
     }
     for (int i = first + 1; i <= last; ++i) {
         for (int k = 0; k < count; ++k) {
@@ -71,7 +62,7 @@ void traces(const LoggerGraph& g, int level, int first, int last, int shift,
             const float x0 = px[k], y0 = py[k];
             const float x1 = xs[i + shift][ch], y1 = ys[i][ch];
             const int ix0 = ix[k], iy0 = iy[k];
-            const int ix1 = truncInt(x1), iy1 = truncInt(y1);
+            const int ix1 = truncToInt(x1), iy1 = truncToInt(y1);
             px[k] = x1, py[k] = y1, ix[k] = ix1, iy[k] = iy1;
             // Records packed closer than a pixel give segments that start and end in
             // the same pixel; a line leaves out its end pixel, so those draw nothing.
@@ -98,9 +89,9 @@ void traces(const LoggerGraph& g, int level, int first, int last, int shift,
 
 void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
                   bool masked) {
-    fillRect(buf, buf.bounds(), truncInt(g.plotLeft), truncInt(g.plotTop),
-             truncInt(g.plotRight) - truncInt(g.plotLeft),
-             truncInt(g.plotBottom) - truncInt(g.plotTop), rgb(0, 0, 0));
+    fillRect(buf, buf.bounds(), truncToInt(g.plotLeft), truncToInt(g.plotTop),
+             truncToInt(g.plotRight) - truncToInt(g.plotLeft),
+             truncToInt(g.plotBottom) - truncToInt(g.plotTop), rgb(0, 0, 0));
     for (int k = 0; k <= 10; ++k) {
         hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
               kLoggerGrid);
@@ -118,16 +109,9 @@ void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H
               kLoggerEdge);
     }
     if (!masked) {
-        fillRect(buf, buf.bounds(), truncInt(g.plotLeft - 11.2f), truncInt(g.plotBottom) + 1,
-                 truncInt(g.plotRight), 100, kLoggerBackground);
+        fillRect(buf, buf.bounds(), truncToInt(g.plotLeft - 11.2f), truncToInt(g.plotBottom) + 1,
+                 truncToInt(g.plotRight), 100, kLoggerBackground);
     }
-}
-
-// trunc() for doubles without a library call: the conversion truncates and is
-// exact below 2^52, where every double is already whole beyond it.
-inline double truncFast(double d) {
-    return std::abs(d) < 4503599627370496.0 ? static_cast<double>(static_cast<std::int64_t>(d))
-                                            : d;
 }
 
 // The plotted value of a stored reading, bit for bit that of plottedValue(),
@@ -137,9 +121,9 @@ inline float plotted(int ch, float stored, bool fahrenheit) {
     double tenths = static_cast<double>(v) * 10.0;
     tenths += std::copysign(std::abs(tenths) * 1e-6, tenths);
     if (ch == kSurface) {
-        return static_cast<float>(truncFast(tenths) / 10.0);
+        return static_cast<float>(truncWhole(tenths) / 10.0);
     }
-    return static_cast<float>(truncFast(tenths + std::copysign(0.5, tenths)) / 10.0);
+    return static_cast<float>(truncWhole(tenths + std::copysign(0.5, tenths)) / 10.0);
 }
 
 #if defined(__GNUC__)
@@ -201,10 +185,11 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
         lastBits[ch] = std::bit_cast<std::uint32_t>(r);
         lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
     }
-    // The plotted values first, into the y block (flat, record by record),
-    // then y from them in place.
+    // The plotted values first, into the x block (flat, record by record),
+    // then y from them and x in place of them; y is compared as it is stored
+    // so that a zoomed paint knows whether level 0 changed.
     const float* stored = &doc.m_recall[0][0];
-    float* plottedOut = &g.loggerY[0][0][0];
+    float* plottedOut = &g.loggerX[0][0][0];
     const int count = n * kChannelCount;
     int k = 0;
 #if defined(__GNUC__)
@@ -218,18 +203,24 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     for (; k < count; ++k) {
         plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
     }
+    std::uint32_t changed = 0;
     for (int i = 0; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            const float r = g.loggerY[0][i][ch];
+            const float r = g.loggerX[0][i][ch];
             const std::uint32_t bits = std::bit_cast<std::uint32_t>(r);
             if (bits != lastBits[ch]) {
                 lastBits[ch] = bits;
                 lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
             }
+            float& y = g.loggerY[0][i][ch];
+            changed |= std::bit_cast<std::uint32_t>(y) ^ std::bit_cast<std::uint32_t>(lastY[ch]);
             g.loggerX[0][i][ch] = x;
-            g.loggerY[0][i][ch] = lastY[ch];
+            y = lastY[ch];
         }
+    }
+    if (changed != 0) {
+        ++g.level0Generation;
     }
 }
 
@@ -238,11 +229,11 @@ void masks(const LoggerGraph& g, const PixelBuffer& buf) {
     const PixelRect c = buf.bounds();
     // Up to the window's top edge: the toolbar strip above row 23 shows the
     // window through its gaps, and no trace may show there.
-    fillRect(buf, c, 0, 0, R, truncInt(g.plotTop), kLoggerBackground);
-    fillRect(buf, c, 0, truncInt(g.plotBottom) + 1, R,
-             truncInt(static_cast<float>(B) - g.plotBottom), kLoggerBackground);
-    fillRect(buf, c, 0, 23, truncInt(g.plotLeft), B - 23, kLoggerBackground);
-    fillRect(buf, c, truncInt(g.plotRight), 23, truncInt(static_cast<float>(R) - g.plotRight),
+    fillRect(buf, c, 0, 0, R, truncToInt(g.plotTop), kLoggerBackground);
+    fillRect(buf, c, 0, truncToInt(g.plotBottom) + 1, R,
+             truncToInt(static_cast<float>(B) - g.plotBottom), kLoggerBackground);
+    fillRect(buf, c, 0, 23, truncToInt(g.plotLeft), B - 23, kLoggerBackground);
+    fillRect(buf, c, truncToInt(g.plotRight), 23, truncToInt(static_cast<float>(R) - g.plotRight),
              B - 23, kLoggerBackground);
 }
 
@@ -253,9 +244,9 @@ void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
     const std::int64_t start = doc.m_recallTag;
     const std::int64_t end =
         start + static_cast<std::int64_t>(std::max(n - 1, 0)) * doc.m_recallPeriod;
-    const int y = truncInt(g.plotBottom + 8);
-    addText(scene, LoggerFont::A, truncInt(g.plotLeft), y, localTimeText(start, kClockPattern));
-    addText(scene, LoggerFont::A, truncInt(g.plotRight - 55), y, localTimeText(end, kClockPattern));
+    const int y = truncToInt(g.plotBottom + 8);
+    addText(scene, LoggerFont::A, truncToInt(g.plotLeft), y, localTimeText(start, kClockPattern));
+    addText(scene, LoggerFont::A, truncToInt(g.plotRight - 55), y, localTimeText(end, kClockPattern));
 }
 
 // Axis values and corner order of levels 1..depth, each from the rectangle
@@ -286,12 +277,7 @@ void rebuildAxes(LoggerGraph& g, int depth, float H) {
 // is written. Chunks of kChunk values let the compiler vectorise the steps.
 constexpr int kChunk = 16;
 
-struct LevelMaps {
-    float lo[kLoggerZoomLevels];
-    float span[kLoggerZoomLevels];
-    int count = 0;
-    float origin = 0, extent = 0;
-};
+using LevelMaps = LoggerLevelMaps;
 
 #if defined(__GNUC__)
 // Four lanes of plain single-precision arithmetic: the same operations as
@@ -330,12 +316,36 @@ inline float mapOne(float v, const LevelMaps& m) {
     return v;
 }
 
-static_assert(sizeof(LoggerGraph::loggerX[0]) == sizeof(float) * kSampleCapacity * kChannelCount,
+static_assert(decltype(LoggerGraph::loggerX)::kBytes ==
+                  sizeof(float) * kLoggerZoomLevels * kSampleCapacity * kChannelCount,
               "a level's coordinates must be one contiguous block");
 
-// Coordinates of level `depth` from level 0.
+bool sameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+bool sameMaps(const LevelMaps& a, const LevelMaps& b) {
+    const std::size_t levels = sizeof(float) * static_cast<std::size_t>(a.count);
+    return a.count == b.count && sameBits(a.origin, b.origin) && sameBits(a.extent, b.extent) &&
+           std::memcmp(a.lo, b.lo, levels) == 0 && std::memcmp(a.span, b.span, levels) == 0;
+}
+
+bool sameKey(const LoggerLevelCacheKey& a, const LoggerLevelCacheKey& b) {
+    return a.level0Generation == b.level0Generation && a.recordCount == b.recordCount &&
+           sameBits(a.xStep, b.xStep) && sameBits(a.plotLeft, b.plotLeft) && sameMaps(a.x, b.x) &&
+           sameMaps(a.y, b.y);
+}
+
+// Coordinates of level `depth` from level 0, unless the ones built last time
+// came from the same inputs.
 void rebuildCoordinates(LoggerGraph& g, int n, int depth, float W, float H) {
-    LevelMaps mx, my;
+    LoggerLevelCacheKey key;
+    key.level0Generation = g.level0Generation;
+    key.recordCount = n;
+    key.xStep = g.xStep;
+    key.plotLeft = g.plotLeft;
+    LevelMaps& mx = key.x;
+    LevelMaps& my = key.y;
     mx.count = my.count = depth;
     mx.origin = g.plotLeft, mx.extent = W;
     my.origin = g.plotTop, my.extent = H;
@@ -343,6 +353,10 @@ void rebuildCoordinates(LoggerGraph& g, int n, int depth, float W, float H) {
         mx.lo[r] = g.zoomLoX[r], mx.span[r] = g.zoomHiX[r] - g.zoomLoX[r];
         my.lo[r] = g.zoomLoY[r], my.span[r] = g.zoomHiY[r] - g.zoomLoY[r];
     }
+    if (sameKey(key, g.levelCache)) {
+        return;
+    }
+    g.levelCache = key;
     // All channels of a record share its x: mapped once, stored for each.
     float (*toX)[kChannelCount] = g.loggerX[depth];
     int i = 0;
@@ -385,7 +399,7 @@ void rebuildCoordinates(LoggerGraph& g, int n, int depth, float W, float H) {
 
 void zoomGridAndLabelIndices(LoggerGraph& g, int n, float W, float s, const PixelBuffer& buf) {
     const int D = g.zoomLevel;
-    const int steps = truncInt(W / s);
+    const int steps = truncToInt(W / s);
     const bool firstInside = g.firstIndex >= 0 && g.firstIndex < n;
     if (steps <= 1) {
         for (int m = 0; m < kLoggerTimeLabels; ++m) {
@@ -397,7 +411,7 @@ void zoomGridAndLabelIndices(LoggerGraph& g, int n, float W, float s, const Pixe
         }
     } else {
         const float f = steps >= 4 ? 0.25f : steps == 3 ? 1.0f / 3.0f : 0.5f;
-        const int q = truncInt(W * f / s);
+        const int q = truncToInt(W * f / s);
         for (int m = 0; m < kLoggerTimeLabels; ++m) {
             if (firstInside) {
                 vLine(buf, g.loggerX[D][g.firstIndex][0] + static_cast<float>(m * q) * s,
@@ -425,7 +439,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
     }
     if (!g.firstIndexValid) {
         const float off = static_cast<float>(g.scrollOffset);
-        g.firstIndex = truncInt((g.plotLeft - (g.loggerX[D][0][0] + off * s)) / s + off);
+        g.firstIndex = truncToInt((g.plotLeft - (g.loggerX[D][0][0] + off * s)) / s + off);
         scene.thumb = std::clamp(g.firstIndex, 0, n);
         g.firstIndexValid = true;
     }
@@ -451,7 +465,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
         }
         const float x = g.loggerX[D][idx][0];
         if (g.plotLeft <= x && x <= g.plotRight) {
-            addText(scene, LoggerFont::A, truncInt(x), truncInt(g.plotBottom) + 1,
+            addText(scene, LoggerFont::A, truncToInt(x), truncToInt(g.plotBottom) + 1,
                     localTimeText(g.labelTime[m], kClockPattern));
         }
     }
@@ -461,8 +475,8 @@ void valueLabels(const LoggerGraph& g, float H, LoggerScene& scene) {
     for (int k = 0; k < kLoggerAxisLines; ++k) {
         const float v = g.loggerAxisValue[k][g.zoomLevel];
         const float p = static_cast<float>(valueLabelDigits(v));
-        addText(scene, LoggerFont::A, truncInt(g.plotLeft - 70 + p * 7.5f),
-                truncInt(g.plotBottom - H * static_cast<float>(k) * 0.1f - 5), formatFixed(v, 2));
+        addText(scene, LoggerFont::A, truncToInt(g.plotLeft - 70 + p * 7.5f),
+                truncToInt(g.plotBottom - H * static_cast<float>(k) * 0.1f - 5), formatFixed(v, 2));
     }
 }
 
@@ -473,7 +487,7 @@ void legend(const LoggerGraph& g, const PixelBuffer& buf, LoggerScene& scene) {
             continue;
         }
         const float base = g.plotLeft + 120.0f * static_cast<float>(ch);
-        addText(scene, LoggerFont::A, truncInt(base + 40), 40, kNames[ch]);
+        addText(scene, LoggerFont::A, truncToInt(base + 40), 40, kNames[ch]);
         // A two-pixel pen centred on y = 60.
         hLine(buf, base + 20, base + 80, 59, kLoggerTrace[ch]);
         hLine(buf, base + 20, base + 80, 60, kLoggerTrace[ch]);
@@ -512,7 +526,7 @@ void addReadoutTexts(LoggerGraph& g, const CHygDoc& doc, LoggerScene& scene) {
         if (!g.showChannel[ch]) {
             continue;
         }
-        const int x = truncInt(g.plotLeft + 120.0f * static_cast<float>(ch));
+        const int x = truncToInt(g.plotLeft + 120.0f * static_cast<float>(ch));
         const bool rh = ch == kHumidity;
         addText(scene, LoggerFont::B, x, 70, g.readoutText[ch] + (rh ? "%RH" : doc.m_recallUnit));
         addText(scene, LoggerFont::B, x + (rh ? 62 : 50), 70, "@");

@@ -28,7 +28,7 @@ AdoptResult AdoptLoadedSet(LoggerStore& store, CHygDoc& doc, const ViewState& vi
     store.setCount[s] = count;
     for (int r = 0; r < count; ++r) {
         for (int k = 0; k < kChannelCount; ++k) {
-            store.setRecords[r][k][s] = doc.m_recall[r][k];
+            store.setRecords[s][r][k] = doc.m_recall[r][k];
         }
     }
     const StartFields fields{doc.m_recallYear, doc.m_recallMonth,  doc.m_recallDay,
@@ -54,7 +54,7 @@ bool SelectSet(LoggerStore& store, int selectionMark, CHygDoc& doc, ViewState& v
     doc.m_recallCount = store.setCount[s];
     for (int r = 0; r < store.setCount[s]; ++r) {
         for (int k = 0; k < kChannelCount; ++k) {
-            doc.m_recall[r][k] = store.setRecords[r][k][s];
+            doc.m_recall[r][k] = store.setRecords[s][r][k];
         }
     }
     doc.m_recallFahrenheit = store.setFahrenheit[s];

@@ -9,6 +9,7 @@
 #include "common/run_state.h"
 #include "store/hyg_doc.h"
 #include "store/measurement_file.h"
+#include "store/zeroed_array.h"
 
 namespace kr5061 {
 
@@ -16,13 +17,14 @@ inline constexpr int kLoggerSets = 100;
 
 // The data sets of the data logger: up to 100 loaded measurement files. About
 // 20 MB, allocated once for the life of the program (makeLoggerStore) and
-// never resized.
+// never resized; each set's records are one block of their own, resident once
+// a set has been loaded into it.
 struct LoggerStore {
     int lastSet = -1;      // newest set; -1: empty
     int selectedSet = -1;  // selection mark read by the last double-click
     int setCount[kLoggerSets] = {};
-    // Record r, channel k of set s at [r][k][s].
-    float setRecords[kSampleCapacity][kChannelCount][kLoggerSets] = {};
+    // Record r, channel k of set s at [s][r][k].
+    ZeroedArray<float[kLoggerSets][kSampleCapacity][kChannelCount]> setRecords;
     std::int64_t setStart[kLoggerSets] = {};
     int setPeriod[kLoggerSets] = {};
     std::uint8_t setFahrenheit[kLoggerSets] = {};

@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "store/number_text.h"
+#include "store/truncation.h"
 
 namespace kr5061 {
 
 namespace {
-
-int plotPixel(float v) { return static_cast<int>(std::trunc(v)); }
 
 // The rubber band spanned by two corners, normalised.
 PixelRect band(LoggerPoint a, LoggerPoint b) {
@@ -21,7 +20,7 @@ void invertBand(const PixelBuffer& frame, LoggerPoint a, LoggerPoint b) {
 }
 
 void invertCursor(const LoggerGraph& g, const PixelBuffer& frame, int x) {
-    drawLine(frame, frame.bounds(), x, std::trunc(g.plotTop), x, std::trunc(g.plotBottom),
+    drawLine(frame, frame.bounds(), x, truncWhole(g.plotTop), x, truncWhole(g.plotBottom),
              kLoggerCursor, LineStyle::Dotted, LineMode::Invert);
 }
 
@@ -51,7 +50,7 @@ void readout(LoggerGraph& g, const CHygDoc& doc, const PixelBuffer& frame, Logge
                                   kClockPattern);
     for (int ch = 0; ch < kChannelCount; ++ch) {
         if (g.showChannel[ch]) {
-            const int x = plotPixel(g.plotLeft + 120.0f * static_cast<float>(ch));
+            const int x = truncToInt(g.plotLeft + 120.0f * static_cast<float>(ch));
             fillRect(frame, frame.bounds(), x, 70, 50, 20, kLoggerBackground);
         }
     }
@@ -62,10 +61,10 @@ void readout(LoggerGraph& g, const CHygDoc& doc, const PixelBuffer& frame, Logge
 
 LoggerPoint clampToPlot(const LoggerGraph& g, LoggerPoint p) {
     const float x = static_cast<float>(p.x), y = static_cast<float>(p.y);
-    if (x < g.plotLeft) p.x = plotPixel(g.plotLeft);
-    if (x > g.plotRight) p.x = plotPixel(g.plotRight);
-    if (y < g.plotTop) p.y = plotPixel(g.plotTop);
-    if (y > g.plotBottom) p.y = plotPixel(g.plotBottom);
+    if (x < g.plotLeft) p.x = truncToInt(g.plotLeft);
+    if (x > g.plotRight) p.x = truncToInt(g.plotRight);
+    if (y < g.plotTop) p.y = truncToInt(g.plotTop);
+    if (y > g.plotBottom) p.y = truncToInt(g.plotBottom);
     return p;
 }
 

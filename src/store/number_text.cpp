@@ -4,6 +4,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "store/truncation.h"
+
 namespace kr5061 {
 
 std::string formatFixed(double value, int decimals) {
@@ -57,18 +59,10 @@ double outwardTenths(float value) {
     return tenths + std::copysign(std::abs(tenths) * 1e-6, tenths);
 }
 
-// std::trunc, by the integer conversion where the value fits one (std::trunc is
-// a library call on the baseline x86-64 target, and the graph plots every
-// sample of every channel on each paint); the sign of a zero is kept.
-double truncTenths(double t) {
-    return t > -9.0e18 && t < 9.0e18 ? std::copysign(static_cast<double>(static_cast<long long>(t)), t)
-                                     : std::trunc(t);
-}
-
 }  // namespace
 
 float cutToTenth(float value) {
-    return static_cast<float>(truncTenths(outwardTenths(value)) / 10.0);
+    return static_cast<float>(truncWhole(outwardTenths(value)) / 10.0);
 }
 
 std::string formatCutTenth(float value) {
@@ -78,7 +72,7 @@ std::string formatCutTenth(float value) {
 
 float roundToTenth(float value) {
     const double tenths = outwardTenths(value);
-    return static_cast<float>(truncTenths(tenths + std::copysign(0.5, tenths)) / 10.0);
+    return static_cast<float>(truncWhole(tenths + std::copysign(0.5, tenths)) / 10.0);
 }
 
 }  // namespace kr5061

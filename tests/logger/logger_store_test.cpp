@@ -54,7 +54,7 @@ TEST_F(LoggerStoreTest, SameFileTwiceGivesTwoNumberedSets) {
     EXPECT_EQ(row.set, "2");
     EXPECT_EQ(row.rate, "2sec");
     EXPECT_EQ(row.nums, "9");
-    EXPECT_EQ(store->setRecords[3][kAir][1], 23.0f);
+    EXPECT_EQ(store->setRecords[1][3][kAir], 23.0f);
     EXPECT_EQ(store->setGain[1], 20);
     EXPECT_EQ(store->setOffset[1], -2);
     EXPECT_EQ(doc->m_signatureIn, "00") << "a signature passes once per load";

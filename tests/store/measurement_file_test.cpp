@@ -103,8 +103,8 @@ std::unique_ptr<CHygDoc> docWithPreviousSet() {
 }
 
 void expectSameDoc(const CHygDoc& a, const CHygDoc& b) {
-    EXPECT_EQ(0, std::memcmp(a.m_recall, b.m_recall, sizeof a.m_recall));
-    EXPECT_EQ(0, std::memcmp(a.m_live, b.m_live, sizeof a.m_live));
+    EXPECT_EQ(0, std::memcmp(&a.m_recall[0], &b.m_recall[0], a.m_recall.kBytes));
+    EXPECT_EQ(0, std::memcmp(&a.m_live[0], &b.m_live[0], a.m_live.kBytes));
     EXPECT_EQ(a.m_recallCount, b.m_recallCount);
     EXPECT_EQ(a.m_recallTag, b.m_recallTag);
     EXPECT_EQ(a.m_recallPeriod, b.m_recallPeriod);
