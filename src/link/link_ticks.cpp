@@ -109,7 +109,7 @@ bool sampleTick(LiveState& state, CHygDoc& doc) {
             i >= kSampleCapacity) {
             return false;
         }
-        for (auto& channel : doc.m_live) {
+        for (auto& channel : doc.m_live.all()) {
             channel[i] = channel[i - 1];
         }
     }
