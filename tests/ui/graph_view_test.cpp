@@ -16,6 +16,7 @@
 #include "link/ms_comm.h"
 #include "store/measurement_file.h"
 #include "support/modal.h"
+#include "support/main_window_parts.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -24,20 +25,13 @@ namespace {
 constexpr int kUndoZoom = 32811;
 
 // The main window on the offscreen platform with a run of samples in the store.
-struct GraphWindow : testing::Test {
+struct GraphWindow : testing::Test, test::MainWindowParts {
     test::ScopedConfigDir config;
-    std::unique_ptr<LiveState> state = std::make_unique<LiveState>();
-    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
-    std::unique_ptr<LiveGraph> graph = makeLiveGraph();
-    std::unique_ptr<LoggerStore> loggerStore = makeLoggerStore();
-    std::unique_ptr<LoggerGraph> loggerGraph = makeLoggerGraph();
-    std::unique_ptr<CMSComm> comm = std::make_unique<CMSComm>();
     std::unique_ptr<CMainFrame> frame;
     CHygView* view = nullptr;
 
     void SetUp() override {
-        frame = std::make_unique<CMainFrame>(*state, *doc, *graph, *comm, *loggerStore,
-                                             *loggerGraph);
+        frame = makeFrame();
         frame->resize(1400, 900);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));

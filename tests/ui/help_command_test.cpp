@@ -7,8 +7,7 @@
 #include <QUrl>
 #include <memory>
 
-#include "app/main_frame.h"
-#include "link/ms_comm.h"
+#include "support/main_window_parts.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -24,18 +23,13 @@ public:
 
 TEST(HelpCommand, ContentsOpensTheHelpBesideTheProgram) {
     test::ScopedConfigDir config;
-    LiveState state;
-    auto doc = std::make_unique<CHygDoc>();
-    auto graph = makeLiveGraph();
-    auto loggerStore = makeLoggerStore();
-    auto loggerGraph = makeLoggerGraph();
-    CMSComm comm;
-    CMainFrame frame(state, *doc, *graph, comm, *loggerStore, *loggerGraph);
+    const test::MainWindowParts parts;
+    const auto frame = parts.makeFrame();
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
 
-    frame.updateCommandUI();
-    QAction* contents = frame.action(32779);
+    frame->updateCommandUI();
+    QAction* contents = frame->action(32779);
     ASSERT_NE(contents, nullptr);
     contents->trigger();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
@@ -45,7 +39,7 @@ TEST(HelpCommand, ContentsOpensTheHelpBesideTheProgram) {
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(expected));
-    EXPECT_TRUE(frame.statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "panels/meter_artwork.h"
 #include "panels/meter_panel.h"
 #include "sim/pty_transport.h"
+#include "support/main_window_parts.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -296,20 +297,15 @@ TEST_F(MeterPanelTest, AKeyOnAClosedPortIsReportedNotSent) {
 
 TEST(MeterPanelInFrame, RefusedKeyShowsInTheStatusBar) {
     test::ScopedConfigDir config;
-    LiveState state;
-    auto doc = std::make_unique<CHygDoc>();
-    auto graph = makeLiveGraph();
-    auto loggerStore = makeLoggerStore();
-    auto loggerGraph = makeLoggerGraph();
-    CMSComm comm;
-    comm.bindDevice(1, QStringLiteral("/nonexistent/kr5061-port"));
-    CMainFrame frame(state, *doc, *graph, comm, *loggerStore, *loggerGraph);
-    auto* hold = frame.findChild<CKeyButton*>(QStringLiteral("1044"));
+    const test::MainWindowParts parts;
+    parts.comm->bindDevice(1, QStringLiteral("/nonexistent/kr5061-port"));
+    const auto frame = parts.makeFrame();
+    auto* hold = frame->findChild<CKeyButton*>(QStringLiteral("1044"));
     ASSERT_NE(hold, nullptr);
-    ASSERT_FALSE(comm.portOpen());
+    ASSERT_FALSE(parts.comm->portOpen());
     QTest::mouseClick(hold, Qt::LeftButton);
-    EXPECT_TRUE(frame.paneText(0).contains(QStringLiteral("HOLD")))
-        << frame.paneText(0).toStdString();
+    EXPECT_TRUE(frame->paneText(0).contains(QStringLiteral("HOLD")))
+        << frame->paneText(0).toStdString();
 }
 
 }  // namespace

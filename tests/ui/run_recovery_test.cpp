@@ -18,6 +18,7 @@
 #include "store/measurement_file.h"
 #include "store/run_journal.h"
 #include "support/modal.h"
+#include "support/main_window_parts.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -39,21 +40,14 @@ QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
 }
 
 // A main window (not shown, as at start-up) in a private settings directory.
-struct RunRecoveryTest : testing::Test {
+struct RunRecoveryTest : testing::Test, test::MainWindowParts {
     test::ScopedConfigDir config;
     test::TempDir saveDir;
-    std::unique_ptr<LiveState> state = std::make_unique<LiveState>();
-    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
-    std::unique_ptr<LiveGraph> graph = makeLiveGraph();
-    std::unique_ptr<LoggerStore> loggerStore = makeLoggerStore();
-    std::unique_ptr<LoggerGraph> loggerGraph = makeLoggerGraph();
-    std::unique_ptr<CMSComm> comm = std::make_unique<CMSComm>();
     std::unique_ptr<CMainFrame> frame;
     std::unique_ptr<CHygDoc> killed = std::make_unique<CHygDoc>();  // the store of the killed run
 
     void SetUp() override {
-        frame =
-            std::make_unique<CMainFrame>(*state, *doc, *graph, *comm, *loggerStore, *loggerGraph);
+        frame = makeFrame();
     }
 
     // What a run killed after kSamples samples leaves behind: its journal,
