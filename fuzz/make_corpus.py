@@ -4,6 +4,8 @@
 Every seed is made here from the formats as this program writes them; run it
 again after a format changes. The fuzzer grows its own corpus from these in a
 scratch folder (scripts/fuzz.sh), so the committed seeds stay few and small.
+An input that once made a harness fail is kept beside them as a regression
+seed (journal/sealed_impossible_year).
 """
 import pathlib
 import struct

@@ -138,13 +138,6 @@ int daysInMonth(int year, int month) {
     return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-// A date and time of day a clock can show. Any local time we write passes; a
-// daylight-saving gap is left to the system, as for the time of a run.
-bool isCalendarTime(const StartFields& s) {
-    return s.year >= 1900 && s.year <= 9999 && s.month >= 1 && s.month <= 12 && s.day >= 1 &&
-           s.day <= daysInMonth(s.year, s.month) && s.hour >= 0 && s.hour <= 23 && s.minute >= 0 &&
-           s.minute <= 59 && s.second >= 0 && s.second <= 60;
-}
 
 LoadResult refused(std::string reason) {
     LoadResult r;
@@ -208,6 +201,16 @@ std::vector<std::uint8_t> encodeMeasurementFile(const RunSnapshot& run) {
     return out;
 }
 
+bool isPossibleRunTime(const StartFields& s, int periodSeconds) {
+    // Any local time we write passes; a daylight-saving gap is left to the
+    // system, as for the time of a run.
+    const bool calendarTime = s.year >= 1900 && s.year <= 9999 && s.month >= 1 && s.month <= 12 &&
+                              s.day >= 1 && s.day <= daysInMonth(s.year, s.month) && s.hour >= 0 &&
+                              s.hour <= 23 && s.minute >= 0 && s.minute <= 59 && s.second >= 0 &&
+                              s.second <= 60;
+    return calendarTime && periodSeconds >= 1 && periodSeconds <= kMaxSampleRateSeconds;
+}
+
 LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size,
                                 LoadedMeasurement& out) {
     ByteReader in(data, size);
@@ -240,10 +243,9 @@ LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size,
     // Everything computed from these later (times, milliseconds, the axis)
     // must be safe: impossible times and periods are damage, and an axis
     // outside the settings' range is brought into it as the settings are.
-    if (!isCalendarTime(out.start))
-        return refused("the start date and time are not a real time");
-    if (out.periodSeconds < 1 || out.periodSeconds > kMaxSampleRateSeconds)
-        return refused("sample period " + std::to_string(out.periodSeconds) + " s is impossible");
+    if (!isPossibleRunTime(out.start, out.periodSeconds))
+        return refused("the start time or the sample period (" +
+                       std::to_string(out.periodSeconds) + " s) is impossible");
     out.gain = gainInRange(out.gain);
     out.offset = offsetInRange(out.offset);
     LoadResult r;

@@ -73,6 +73,11 @@ struct LoadedMeasurement {
     std::int32_t offset = 0;
 };
 
+// Whether a run's start is a real date and time of day and its period lies
+// within 1..kMaxSampleRateSeconds: every run we record passes, and the
+// readers of measurement files and run journals refuse anything else.
+bool isPossibleRunTime(const StartFields& start, int periodSeconds);
+
 // Checks the whole file before anything is taken from it. Refused as
 // kInvalidFormat: a signature other than "KR5061", a negative count, more
 // records than the bytes left can hold, a length prefix or string running

@@ -94,19 +94,6 @@ void encodeRecord(std::uint8_t* rec, const float (*live)[kSampleCapacity], int i
     putU32(rec + kRecordCrcOffset, crc32(0, rec, kRecordCrcOffset));
 }
 
-enum class SlotState { kInvalid, kNewer, kValid };
-
-SlotState checkSlot(const std::uint8_t* slot) {
-    if (std::memcmp(slot, kMagic, sizeof kMagic) != 0 ||
-        getU32(slot + kSlotCrcOffset) != crc32(0, slot, kSlotCrcOffset))
-        return SlotState::kInvalid;
-    if (getU32(slot + kOffVersion) != kVersion)
-        return getU32(slot + kOffVersion) > kVersion ? SlotState::kNewer : SlotState::kInvalid;
-    if (slot[kOffUnitLength] > kMaxJournalUnitBytes)
-        return SlotState::kInvalid;
-    return SlotState::kValid;
-}
-
 void decodeSlot(const std::uint8_t* slot, JournalRun& run) {
     run.startTime = getI64(slot + kOffStart);
     std::int32_t f[6];
@@ -119,6 +106,25 @@ void decodeSlot(const std::uint8_t* slot, JournalRun& run) {
     run.offset = getI32(slot + kOffOffset);
     run.fahrenheit = slot[kOffFlag] != 0;
     run.unit.assign(reinterpret_cast<const char*>(slot + kOffUnit), slot[kOffUnitLength]);
+}
+
+enum class SlotState { kInvalid, kNewer, kValid };
+
+SlotState checkSlot(const std::uint8_t* slot) {
+    if (std::memcmp(slot, kMagic, sizeof kMagic) != 0 ||
+        getU32(slot + kSlotCrcOffset) != crc32(0, slot, kSlotCrcOffset))
+        return SlotState::kInvalid;
+    if (getU32(slot + kOffVersion) != kVersion)
+        return getU32(slot + kOffVersion) > kVersion ? SlotState::kNewer : SlotState::kInvalid;
+    if (slot[kOffUnitLength] > kMaxJournalUnitBytes)
+        return SlotState::kInvalid;
+    // A sealed header with an impossible start or period is damage all the
+    // same, and would make a measurement file that no reader takes.
+    JournalRun run;
+    decodeSlot(slot, run);
+    if (!isPossibleRunTime(run.start, run.periodSeconds))
+        return SlotState::kInvalid;
+    return SlotState::kValid;
 }
 
 JournalResult result(JournalStatus status, std::string reason) {

@@ -145,11 +145,16 @@ TEST_F(RunJournalTest, ForeignOrDamagedHeadersAreRefused) {
         b[at] ^= x;
         return b;
     };
-    Bytes newer = whole;
-    newer[kJournalSlotBytes + 8] = 2;  // version 2, checksum made to match
-    const std::uint32_t crc = crc32(0, newer.data() + kJournalSlotBytes, kJournalSlotBytes - 4);
-    for (int i = 0; i < 4; ++i)
-        newer[2 * kJournalSlotBytes - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    // The second slot with one byte set and its checksum made to match.
+    auto sealed = [&](std::size_t at, std::uint8_t value) {
+        Bytes b = whole;
+        b[kJournalSlotBytes + at] = value;
+        const std::uint32_t crc = crc32(0, b.data() + kJournalSlotBytes, kJournalSlotBytes - 4);
+        for (int i = 0; i < 4; ++i)
+            b[2 * kJournalSlotBytes - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+        return b;
+    };
+    const Bytes newer = sealed(8, 2);  // version 2
     Bytes bothBad = with(40, 1);
     bothBad[kJournalSlotBytes + 40] ^= 1;
     const Bytes measurement = encodeMeasurementFile(snapshotOfRun(*doc, view));
@@ -167,6 +172,8 @@ TEST_F(RunJournalTest, ForeignOrDamagedHeadersAreRefused) {
         {"newer slot damaged: the older one counts", with(kJournalSlotBytes + 40, 1),
          JournalStatus::kOk, -2},
         {"older slot damaged", with(40, 1), JournalStatus::kOk, 5},
+        {"newer slot sealed with an impossible year: the older one counts", sealed(34, 0x70),
+         JournalStatus::kOk, -2},
         {"newer format only",
          [&] {
              Bytes b = newer;
