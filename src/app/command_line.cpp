@@ -10,6 +10,7 @@
 #include <clocale>
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -41,6 +42,29 @@ int usage(const QCommandLineParser& parser, const QString& problem) {
     err() << problem << "\n\n" << parser.helpText();
     err().flush();
     return kExitUsage;
+}
+
+// Parses a command's arguments as the rest of the command line does: --help
+// prints the command's help on stdout and gives 0; an unknown option or more
+// than `maxPositionals` positional arguments (the command's name included)
+// prints the problem and the help on stderr and gives kExitUsage. Nothing: go
+// on. (QCommandLineParser::process would end the program with 1, which
+// `record`, `export` and `recover` use for a failed save.)
+std::optional<int> parseCommand(QCommandLineParser& parser, const QCoreApplication& app,
+                                qsizetype maxPositionals) {
+    if (!parser.parse(app.arguments())) {
+        return usage(parser, parser.errorText());
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        QTextStream(stdout) << parser.helpText();
+        return kExitSaved;
+    }
+    const QStringList args = parser.positionalArguments();
+    if (args.size() > maxPositionals) {
+        return usage(parser,
+                     QStringLiteral("Unexpected argument \"%1\".").arg(args.at(maxPositionals)));
+    }
+    return std::nullopt;
 }
 
 // Milliseconds of a monotonic clock, for the journal's sync pace.
@@ -317,7 +341,9 @@ int runRecordCommand(int argc, char** argv) {
                                   QStringLiteral("Seconds to wait for the instrument (default 30)."),
                                   QStringLiteral("SECONDS"), QStringLiteral("30"));
     parser.addOptions({port, period, count, out, wait});
-    parser.process(app);
+    if (const std::optional<int> done = parseCommand(parser, app, 1)) {
+        return *done;
+    }
 
     RecordOptions options;
     if (!parser.isSet(port) || !parser.isSet(out) || !parser.isSet(period) || !parser.isSet(count)) {
@@ -371,7 +397,9 @@ int runExportCommand(int argc, char** argv) {
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("CSV file to write."),
                                  QStringLiteral("OUT.csv"));
     parser.addOptions({txt, csv});
-    parser.process(app);
+    if (const std::optional<int> done = parseCommand(parser, app, 2)) {
+        return *done;
+    }
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
         return usage(parser, QStringLiteral("export needs exactly one measurement file."));
@@ -424,7 +452,9 @@ int runRecoverCommand(int argc, char** argv) {
     const QCommandLineOption remove(QStringLiteral("remove"),
                                     QStringLiteral("Delete the journal after a successful save."));
     parser.addOptions({out, remove});
-    parser.process(app);
+    if (const std::optional<int> done = parseCommand(parser, app, 2)) {
+        return *done;
+    }
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
         return usage(parser, QStringLiteral("recover needs exactly one journal."));

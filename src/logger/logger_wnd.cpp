@@ -15,6 +15,7 @@
 #include "graph/graph_export.h"
 #include "graph/report_layout.h"
 #include "graph/report_printer.h"
+#include "logger/logger_report.h"
 #include "logger/logger_text_painter.h"
 #include "logger/logger_zoom.h"
 #include "panels/setup_rules.h"
@@ -272,17 +273,11 @@ bool CLoggerWnd::adoptIfLoaded() {
     return true;
 }
 
-ReportSource CLoggerWnd::reportSource() const {
-    float axis[kLoggerAxisLines];
-    loggerLevel0Axis(m_view.m_loggerGain, m_view.m_loggerOffset, axis);
-    return recallReportSource(m_doc, m_graph.showChannel, axis);
-}
-
 void CLoggerWnd::OnPrint() {
     if (m_doc.m_recallCount <= 0) {
         return;  // nothing loaded, nothing to print
     }
-    printTestReport(this, reportSource());
+    printTestReport(this, loggerReportSource(m_doc, m_graph, m_view));
 }
 
 void CLoggerWnd::OnExportCsv() {
@@ -301,7 +296,8 @@ void CLoggerWnd::OnExportGraphImage() {
     }
     const QString path = askExportPath(this, ExportKind::GraphImage);
     if (!path.isEmpty()) {
-        exportGraphFile(this, path, m_frame.copy(graphRect()), reportSource());
+        exportGraphFile(this, path, m_frame.copy(graphRect()),
+                        shownLoggerReportSource(m_doc, m_graph, m_view));
     }
 }
 

@@ -39,9 +39,9 @@ public:
     void OnChannel(int only);  // -1: all five
     void OnYAxis();
     // The selected set (the one in the recall buffer) as CSV, and the graph
-    // area as PNG or the set's report page as PDF. Offered through the context
-    // menu of the list and the graph and through shortcuts: the toolbar keeps
-    // its ten buttons.
+    // area as PNG or, as PDF, the report page of the records and axis it shows
+    // (zoom included). Offered through the context menu of the list and the
+    // graph and through shortcuts: the toolbar keeps its ten buttons.
     void OnExportCsv();
     void OnExportGraphImage();
     QAction* exportCsvAction() const { return m_exportCsv; }
@@ -85,7 +85,6 @@ private:
     void createToolBar();
     void createList();
     void createExportActions();
-    ReportSource reportSource() const;
     void resetToFullView(bool resetScroll);
     QString chooseOpenPath();
     // The next paint composes the picture anew (later: at once).

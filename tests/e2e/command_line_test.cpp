@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -142,6 +143,13 @@ TEST_F(CommandLine, HelpAndVersionNeedNoDisplay) {
     const Result version = runProgram({"--version"}, 20000, true);
     EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
     EXPECT_EQ(version.out, "KR5061 1.2\n");
+    for (const char* command : {"record", "export", "recover"}) {
+        const Result r = runProgram({command, "--help"}, 20000, true);
+        EXPECT_EQ(r.exitCode, 0) << command << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(
+            QRegularExpression(QStringLiteral("Usage: \\S*kr5061 .*") + QLatin1String(command))))
+            << command << ": " << r.out.toStdString();
+    }
 }
 
 TEST_F(CommandLine, UnknownCommandsAndStrayArgumentsAreRefusedWithUsage) {
@@ -154,13 +162,21 @@ TEST_F(CommandLine, UnknownCommandsAndStrayArgumentsAreRefusedWithUsage) {
         {{"foo"}, "Unknown command \"foo\""},
         {{"--simulate", "stray"}, "Unexpected argument \"stray\""},
         {{"--bogus"}, "bogus"},
+        // A command's own parser must not end with 1, which means "save failed".
+        {{"record", "--bogus"}, "bogus"},
+        {{"export", "--bogus"}, "bogus"},
+        {{"recover", "--bogus"}, "bogus"},
+        {{"record", "stray", "--port", "x", "--period", "1", "--count", "1", "--out", "a"},
+         "Unexpected argument \"stray\""},
     };
+    // A command's help names the program as it was started.
+    static const QRegularExpression usageLine(QStringLiteral("Usage: \\S*kr5061"));
     for (const Case& c : cases) {
         // The window is never reached, so the display does not matter.
         const Result r = runProgram(c.args, 20000, false);
         EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains("Usage: kr5061")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(usageLine)) << r.err.toStdString();
     }
 }
 
