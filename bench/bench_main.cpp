@@ -36,8 +36,6 @@ public:
         paired("LoggerLiveVsQCustomPlot", "logger live / QCustomPlot, interleaved");
         ratio("GraphLivePaint", "QCustomPlotAdaptivePaint", "graph live / QCustomPlot");
         ratio("LoggerLivePaint", "QCustomPlotAdaptivePaint", "logger live / QCustomPlot");
-        ratio("GraphLivePaint", "QCustomPlotDefaultPaint", "graph live / QCustomPlot default");
-        ratio("LoggerLivePaint", "QCustomPlotDefaultPaint", "logger live / QCustomPlot default");
         ratio("GraphZoomPaint/99", "GraphLivePaint", "graph zoom 99 / live");
         ratio("LoggerZoomPaint/99", "LoggerLivePaint", "logger zoom 99 / live");
     }

@@ -22,13 +22,11 @@ QColor toColour(Pixel p) {
 
 }  // namespace
 
-QcpYardstick::QcpYardstick(QcpLines lines)
+QcpYardstick::QcpYardstick()
     : m_plot(std::make_unique<QCustomPlot>()), m_image(1920, 1080, QImage::Format_RGB32) {
     QCustomPlot& plot = *m_plot;
     plot.resize(m_image.size());
-    if (lines == QcpLines::kUnantialiased) {
-        plot.setNotAntialiasedElements(QCP::aeAll);
-    }
+    plot.setNotAntialiasedElements(QCP::aeAll);
     plot.axisRect()->setBackground(Qt::black);
     QVector<double> keys(kSampleCapacity);
     for (int i = 0; i < kSampleCapacity; ++i) {
@@ -73,15 +71,6 @@ void QCustomPlotAdaptivePaint(benchmark::State& st) {
     }
 }
 BENCHMARK(QCustomPlotAdaptivePaint)->Unit(benchmark::kMillisecond);
-
-void QCustomPlotDefaultPaint(benchmark::State& st) {
-    QcpYardstick qcp(QcpLines::kLibraryDefault);
-    for (auto _ : st) {
-        qcp.render();
-        benchmark::DoNotOptimize(qcp.image().constBits());
-    }
-}
-BENCHMARK(QCustomPlotDefaultPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kr5061
