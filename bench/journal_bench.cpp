@@ -75,8 +75,8 @@ void JournalAppendAndSync(benchmark::State& state) {
         b.commit(state, now += 1000);
 }
 
+BENCHMARK(JournalAppend)->Unit(benchmark::kMicrosecond);
+BENCHMARK(JournalAppendAndSync)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace kr5061
-
-BENCHMARK(kr5061::JournalAppend)->Unit(benchmark::kMicrosecond);
-BENCHMARK(kr5061::JournalAppendAndSync)->Unit(benchmark::kMicrosecond);
