@@ -25,4 +25,14 @@ inline float benchReading(int ch, int i) {
     }
 }
 
+// Fills samples 0..count-1 of a channel-major store with benchReading.
+template <typename Store>
+void fillBenchStore(Store& live, int count) {
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        for (int i = 0; i < count; ++i) {
+            live[ch][i] = benchReading(ch, i);
+        }
+    }
+}
+
 }  // namespace kr5061

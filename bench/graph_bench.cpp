@@ -59,11 +59,7 @@ struct Bench {
     Bench() {
         in.viewClient = rectAt(0, 0, kWidth, kHeight);
         in.frameOriginY = 30;
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            for (int i = 0; i < kSampleCapacity; ++i) {
-                doc->m_live[ch][i] = benchReading(ch, i);
-            }
-        }
+        fillBenchStore(doc->m_live, kSampleCapacity);
         ViewState& v = state->view;
         v.m_sampleIndex = kSampleCapacity;
         v.m_startTime = 1700000000;
@@ -122,24 +118,14 @@ void GraphZoomPaint(benchmark::State& st) {
 }
 BENCHMARK(GraphZoomPaint)->Arg(1)->Arg(10)->Arg(99)->Unit(benchmark::kMillisecond);
 
-// Our live paint and QCustomPlot's render in turn, each timed on its own, so
-// that load from other processes weighs on both alike: the counter is their
-// ratio of CPU time.
+// Our live paint and QCustomPlot's render in turn.
 void GraphLiveVsQCustomPlot(benchmark::State& st) {
     Bench b;
-    QcpYardstick qcp;
-    double ours = 0, theirs = 0;
-    for (auto _ : st) {
-        const double t0 = threadCpuMs();
+    timeAgainstQcp(st, [&b] {
         paintGraph(*b.graph, b.state->view, *b.doc, b.in, b.scene);
         b.painter.paint(b.scene, b.image);
-        const double t1 = threadCpuMs();
-        qcp.render();
-        theirs += threadCpuMs() - t1;
-        ours += t1 - t0;
         benchmark::DoNotOptimize(b.image.constBits());
-    }
-    st.counters["live_over_qcp"] = ours / theirs;
+    });
 }
 BENCHMARK(GraphLiveVsQCustomPlot)->Unit(benchmark::kMillisecond);
 

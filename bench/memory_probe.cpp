@@ -79,11 +79,7 @@ int probe() {
     report("after start-up (link up, no run)");
 
     constexpr int kRun = 10000;
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        for (int i = 0; i < kRun; ++i) {
-            doc->m_live[ch][i] = benchReading(ch, i);
-        }
-    }
+    fillBenchStore(doc->m_live, kRun);
     ViewState& view = state->view;
     view.m_sampleIndex = kRun;
     view.m_startTime = 1765000000;

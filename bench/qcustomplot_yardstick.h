@@ -1,5 +1,7 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <QImage>
 #include <memory>
 
@@ -25,5 +27,23 @@ private:
 // CPU time of this thread in milliseconds, to time two paints side by side
 // within one benchmark iteration.
 double threadCpuMs();
+
+// Our paint and QCustomPlot's render in turn, each timed on its own, so that
+// load from other processes weighs on both alike; the counter live_over_qcp
+// is their ratio of CPU time.
+template <typename Paint>
+void timeAgainstQcp(benchmark::State& st, Paint&& paintOurs) {
+    QcpYardstick qcp;
+    double ours = 0, theirs = 0;
+    for (auto _ : st) {
+        const double t0 = threadCpuMs();
+        paintOurs();
+        const double t1 = threadCpuMs();
+        qcp.render();
+        theirs += threadCpuMs() - t1;
+        ours += t1 - t0;
+    }
+    st.counters["live_over_qcp"] = ours / theirs;
+}
 
 }  // namespace kr5061
