@@ -7,9 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <vector>
+
+#include "store/atomic_file.h"
 
 namespace kr5061 {
 namespace {
@@ -184,50 +185,17 @@ bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-enum class Write { kOk, kOpenFailed, kFailed };
-
-Write writeAll(const fs::path& path, const std::string& data) {
-    // "x" refuses an existing file, so a leftover or foreign file is never reused.
-    std::FILE* f = std::fopen(path.string().c_str(), "wbx");
-    if (f == nullptr)
-        return Write::kOpenFailed;
-    const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    const bool flushed = std::fflush(f) == 0;
-    const bool closed = std::fclose(f) == 0;
-    return written && flushed && closed ? Write::kOk : Write::kFailed;
-}
-
 // Replaces target with data through a temporary file beside it, so readers
-// see either the old or the new file, never a half-written one.
-bool replaceFile(const fs::path& target, const std::string& data, bool existed) {
-    std::error_code ec;
-    const fs::path dir = target.parent_path();
-    if (!dir.empty()) {
+// see either the old or the new file, never a half-written one; synced like a
+// saved measurement file, so the settings survive a power cut after a close.
+bool replaceFile(const fs::path& target, const std::string& data) {
+    if (const fs::path dir = target.parent_path(); !dir.empty()) {
+        std::error_code ec;
         fs::create_directories(dir, ec);
         if (ec)
             return false;
     }
-    std::random_device rd;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const fs::path tmp =
-            dir / ("." + target.filename().string() + ".tmp" + std::to_string(rd()));
-        const Write w = writeAll(tmp, data);
-        if (w == Write::kOpenFailed)
-            continue;  // name taken, or the directory is unusable
-        if (w == Write::kFailed) {
-            fs::remove(tmp, ec);
-            return false;
-        }
-        if (existed)
-            fs::permissions(tmp, fs::status(target, ec).permissions(), ec);
-        fs::rename(tmp, target, ec);
-        if (ec) {
-            fs::remove(tmp, ec);
-            return false;
-        }
-        return true;
-    }
-    return false;
+    return writeFileAtomically(target, data.data(), data.size(), nullptr);
 }
 
 std::string lineEndingOf(const std::vector<Line>& lines) {
@@ -328,7 +296,7 @@ bool writeProfileString(const fs::path& file, std::string_view section, std::str
         data += l.text;
         data += l.eol;
     }
-    return replaceFile(target, data, load == Load::kOk);
+    return replaceFile(target, data);
 }
 
 }  // namespace kr5061
