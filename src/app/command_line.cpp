@@ -38,6 +38,13 @@ QTextStream& err() {
     return stream;
 }
 
+// One line on stderr, then the command ends with `code`.
+int failWith(const QString& line, int code) {
+    err() << line << '\n';
+    err().flush();
+    return code;
+}
+
 int usage(const QCommandLineParser& parser, const QString& problem) {
     err() << problem << "\n\n" << parser.helpText();
     err().flush();
@@ -409,11 +416,10 @@ int runExportCommand(int argc, char** argv) {
     auto doc = std::make_unique<CHygDoc>();
     const LoadResult loaded = loadMeasurement(input, *doc);
     if (!loaded.ok()) {
-        err() << (loaded.status == LoadStatus::kInvalidFormat ? QStringLiteral("Invalid Format!")
-                                                               : QString::fromStdString(loaded.reason))
-              << '\n';
-        err().flush();
-        return kExitUsage;
+        return failWith(loaded.status == LoadStatus::kInvalidFormat
+                            ? QStringLiteral("Invalid Format!")
+                            : QString::fromStdString(loaded.reason),
+                        kExitUsage);
     }
     const TableInput table = recallTableInput(*doc);
     std::string error;
@@ -422,14 +428,10 @@ int runExportCommand(int argc, char** argv) {
         parser.isSet(txt) ? std::filesystem::path(parser.value(txt).toStdString())
                           : textTablePathFor(input);
     if (wantTxt && !writeTextTable(txtPath, table, &error)) {
-        err() << QString::fromStdString(error) << '\n';
-        err().flush();
-        return kExitSaveFailed;
+        return failWith(QString::fromStdString(error), kExitSaveFailed);
     }
     if (parser.isSet(csv) && !writeCsvTable(parser.value(csv).toStdString(), table, &error)) {
-        err() << QString::fromStdString(error) << '\n';
-        err().flush();
-        return kExitSaveFailed;
+        return failWith(QString::fromStdString(error), kExitSaveFailed);
     }
     return kExitSaved;
 }
