@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "store/number_text.h"
 #include "store/truncation.h"
@@ -55,16 +56,15 @@ inline bool changes(float& slot, float v) {
     return !same;
 }
 
-// The x walk is the same for every channel, so it runs once on channel 0's rows
-// and the rows are copied; the y pass then runs channel by channel over
-// contiguous memory.
+// The channels share their x, so the x walk runs once; the y pass then runs
+// channel by channel over contiguous memory.
 bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
     const bool live = g.liveMode != 0;
     if (!live) {
         g.historyPixelsPerSample =
             static_cast<float>(plotWidth) / static_cast<float>(g.savedPointsPerScreen - 1);
     }
-    float* x = g.plotX[0];
+    float* x = g.plotX;
     float* lx = g.levelX[0][0];
     x[0] = 0.0f;
     bool changed = changes(lx[0], 0.0f);
@@ -79,17 +79,34 @@ bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
         // it asks for lays them all out evenly.
         compressed = compressIfFull(g, n, plotWidth) || compressed;
     }
-    // Every channel's level x are channel 0's: only those are kept.
-    for (int ch = 1; ch < kChannelCount; ++ch) {
-        std::copy(x, x + n, g.plotX[ch]);
-    }
     level0Changed = changed || level0Changed;
     return compressed;
+}
+
+bool sameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+// The first of `count` readings that differs, bit for bit, from the one kept
+// beside it; `count` when none does.
+int firstChangedReading(const float* in, const float* kept, int count) {
+    if (std::memcmp(in, kept, sizeof(float) * static_cast<std::size_t>(count)) == 0) {
+        return count;
+    }
+    int i = 0;
+    while (i < count && sameBits(in[i], kept[i])) {
+        ++i;
+    }
+    return i;
 }
 
 bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight) {
     const float lo = g.axisValue[0][0];
     const float hi = g.axisValue[0][kAxisLines - 1];
+    Level0Source& source = g.plotYSource;
+    const bool sameAxis = sameBits(source.lo, lo) && sameBits(source.hi, hi) &&
+                          source.height == plotHeight && source.fahrenheit == view.m_fahrenheit;
+    const int kept = sameAxis ? std::min(source.count, n) : 0;
     // Level 0's y are only read by a zoomed paint, which writes them first.
     const bool zoomed = g.liveMode == 0;
     bool changed = false;
@@ -97,17 +114,20 @@ bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int p
         const float* in = doc.m_live[ch];
         float* y = g.plotY[ch];
         float* ly = g.levelY[ch][0];
+        const int from = firstChangedReading(in, g.plotYReadings[ch], kept);
         // Readings change slowly against the sample period: a repeated reading
         // reuses the y of the one before instead of being rounded again.
-        for (int i = 0; i < n; ++i) {
+        for (int i = from; i < n; ++i) {
             y[i] = i > 0 && in[i] == in[i - 1]
                        ? y[i - 1]
                        : valueToY(plottedValue(ch, in[i], view.m_fahrenheit), lo, hi, plotHeight);
         }
+        std::copy(in + from, in + n, g.plotYReadings[ch] + from);
         for (int i = 0; zoomed && i < n; ++i) {
             changed = changes(ly[i], y[i]) || changed;
         }
     }
+    source = {lo, hi, plotHeight, view.m_fahrenheit, n};
     return changed;
 }
 

@@ -190,7 +190,7 @@ void liveTraces(Painter& p, const LiveGraph& graph, const ViewState& view, int n
             continue;
         }
         TracePoints t;
-        t.xs = graph.plotX[ch];
+        t.xs = graph.plotX;
         t.ys = graph.plotY[ch];
         t.count = n;
         p.trace(t, kTraceColour[ch]);

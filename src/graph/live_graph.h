@@ -41,6 +41,14 @@ struct LevelCacheKey {
     LevelMap mapX[kZoomLevels] = {}, mapY[kZoomLevels] = {};
 };
 
+// The axis and sample count behind plotY (see LiveGraph::plotYReadings).
+struct Level0Source {
+    float lo = 0.0f, hi = 0.0f;
+    int height = -1;
+    bool fahrenheit = false;
+    int count = 0;  // samples whose reading and y are kept
+};
+
 struct GraphPoint {
     int x = 0;
     int y = 0;
@@ -66,8 +74,14 @@ struct LiveGraph {
 
     float axisValue[kZoomLevels][kAxisLines] = {};
 
-    ZeroedArray<float[kChannelCount][kSampleCapacity]> plotX;
+    // The live plot's coordinates. Every channel shares the same x.
+    ZeroedArray<float[kSampleCapacity]> plotX;
     ZeroedArray<float[kChannelCount][kSampleCapacity]> plotY;
+    // The readings and axis plotY was last computed from: a paint recomputes
+    // only the samples whose reading differs (as a rule, the ones committed
+    // since the last paint).
+    ZeroedArray<float[kChannelCount][kSampleCapacity]> plotYReadings;
+    Level0Source plotYSource;
     // Level 0 is written by every paint (its y only while zoomed, the only
     // time they are read); of the levels above it only the current zoomLevel
     // holds coordinates (the paint derives it from level 0). The channels

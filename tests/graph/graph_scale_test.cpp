@@ -79,12 +79,9 @@ protected:
         }
         return paints;
     }
-    float lastX(int samples, int ch = kAir) const { return graph->plotX[ch][samples - 1]; }
+    float lastX(int samples) const { return graph->plotX[samples - 1]; }
     void expectAllInsidePlot(int samples) const {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            ASSERT_LE(std::trunc(lastX(samples, ch)), static_cast<float>(width))
-                << "samples " << samples;
-        }
+        ASSERT_LE(std::trunc(lastX(samples)), static_cast<float>(width)) << "samples " << samples;
     }
 
     std::unique_ptr<LiveGraph> graph = makeLiveGraph();
@@ -167,7 +164,7 @@ TEST_F(ScaleRun, FirstSampleOfANewRunResetsTheScale) {
     EXPECT_EQ(view.m_scrollBase, 0);
     EXPECT_FLOAT_EQ(graph->pixelsPerSample, width / 99.0f);
     EXPECT_FALSE(paint(2));
-    EXPECT_FLOAT_EQ(graph->plotX[kAir][1], width / 99.0f);
+    EXPECT_FLOAT_EQ(graph->plotX[1], width / 99.0f);
 }
 
 TEST_F(ScaleRun, ZoomModeKeepsLevel0AtTheSpacingOfTheLastLivePaint) {
@@ -219,6 +216,54 @@ TEST_F(ScaleRun, PlotWithoutWidthDoesNotCompress) {
     paint(1);
     EXPECT_FALSE(paint(300));
     EXPECT_EQ(graph->pointsPerScreen, 100);
+}
+
+}  // namespace
+}  // namespace kr5061
+
+namespace kr5061 {
+namespace {
+
+// Level 0's y are kept between paints and recomputed only where a reading
+// changed: after any change they equal those of a graph painting the new state
+// for the first time.
+TEST(Level0Kept, EqualsAFreshWalkAfterEveryKindOfChange) {
+    struct Case {
+        const char* what;
+        void (*change)(CHygDoc&, ViewState&);
+    };
+    const Case cases[] = {
+        {"a middle reading", [](CHygDoc& d, ViewState&) { d.m_live[kWetBulb][40] = 77.7f; }},
+        {"the first reading", [](CHygDoc& d, ViewState&) { d.m_live[kAir][0] = -3.0f; }},
+        {"a reading to its twin", [](CHygDoc& d, ViewState&) { d.m_live[kAir][31] = d.m_live[kAir][30]; }},
+        {"one sample more", [](CHygDoc&, ViewState& v) { ++v.m_sampleIndex; }},
+        {"one sample less", [](CHygDoc&, ViewState& v) { --v.m_sampleIndex; }},
+        {"Fahrenheit", [](CHygDoc&, ViewState& v) { v.m_fahrenheit = true; }},
+        {"the gain", [](CHygDoc&, ViewState& v) { v.m_gain = 2; }},
+        {"the offset", [](CHygDoc&, ViewState& v) { v.m_offset = -1; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto doc = std::make_unique<CHygDoc>();
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            for (int i = 0; i < 80; ++i) {
+                doc->m_live[ch][i] = static_cast<float>((i / 3) % 7) + 10.0f * ch;
+            }
+        }
+        ViewState view;
+        view.m_sampleIndex = 60;
+        const auto kept = makeLiveGraph();
+        updateLiveScale(*kept, view, *doc, 900, 400);
+        c.change(*doc, view);
+        updateLiveScale(*kept, view, *doc, 900, 400);
+        const auto fresh = makeLiveGraph();
+        updateLiveScale(*fresh, view, *doc, 900, 400);
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            for (int i = 0; i < view.m_sampleIndex; ++i) {
+                ASSERT_EQ(kept->plotY[ch][i], fresh->plotY[ch][i]) << "ch " << ch << " i " << i;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -221,13 +221,13 @@ TEST(GraphScene, HundredSamplesReachTheRightEdgeTheNextCompresses) {
     rig.paint();
     rig.fill(100, 45.0f);
     EXPECT_FALSE(rig.paint().invalidateAgain);
-    EXPECT_FLOAT_EQ(rig.graph->plotX[kAir][99], 1256.0f);
+    EXPECT_FLOAT_EQ(rig.graph->plotX[99], 1256.0f);
     PixelBuffer img = rig.render();
     EXPECT_EQ(img.at(kX0 + kW - 1, kY0 + 320), kTraceColour[kHumidity]);
 
     rig.fill(101, 45.0f);
     EXPECT_TRUE(rig.paint().invalidateAgain);
-    EXPECT_NEAR(rig.graph->plotX[kAir][100], 1256.0 * 11 / 12, 1e-3);
+    EXPECT_NEAR(rig.graph->plotX[100], 1256.0 * 11 / 12, 1e-3);
     EXPECT_FALSE(rig.paint().invalidateAgain);
     img = rig.render();
     EXPECT_EQ(img.at(kX0 + kW - 1, kY0 + 320), kPlotBackground);  // room on the right again
