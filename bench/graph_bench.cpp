@@ -90,11 +90,29 @@ struct Bench {
             paint();
         }
     }
+
+    // A new reading on every channel in the last sample, as each sample of a
+    // live run brings one; two values in turn, so every paint sees a change.
+    void nextReading() {
+        flip = !flip;
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            doc->m_live[ch][kSampleCapacity - 1] =
+                benchReading(ch, kSampleCapacity - 1) + (flip ? 7.5f : 0.0f);
+        }
+    }
+    bool flip = false;
 };
 
-void run(benchmark::State& st, Bench& b) {
+// Every paint follows a new reading. A full paint also finds its image
+// touched since the last one (as after a rubber band), so nothing of the last
+// paint is reused.
+void run(benchmark::State& st, Bench& b, bool full = false) {
     long coreAllocations = 0;
     for (auto _ : st) {
+        b.nextReading();
+        if (full) {
+            b.image.bits();
+        }
         const long before = g_allocations.load();
         paintGraph(*b.graph, b.state->view, *b.doc, b.in, b.scene);
         coreAllocations += g_allocations.load() - before;
@@ -111,6 +129,12 @@ void GraphLivePaint(benchmark::State& st) {
 }
 BENCHMARK(GraphLivePaint)->Unit(benchmark::kMillisecond);
 
+void GraphFullPaint(benchmark::State& st) {
+    Bench b;
+    run(st, b, true);
+}
+BENCHMARK(GraphFullPaint)->Unit(benchmark::kMillisecond);
+
 void GraphZoomPaint(benchmark::State& st) {
     Bench b;
     b.zoomTo(static_cast<int>(st.range(0)));
@@ -122,6 +146,7 @@ BENCHMARK(GraphZoomPaint)->Arg(1)->Arg(10)->Arg(99)->Unit(benchmark::kMillisecon
 void GraphLiveVsQCustomPlot(benchmark::State& st) {
     Bench b;
     timeAgainstQcp(st, [&b] {
+        b.nextReading();
         paintGraph(*b.graph, b.state->view, *b.doc, b.in, b.scene);
         b.painter.paint(b.scene, b.image);
         benchmark::DoNotOptimize(b.image.constBits());

@@ -58,7 +58,7 @@ inline bool changes(float& slot, float v) {
 
 // The channels share their x, so the x walk runs once; the y pass then runs
 // channel by channel over contiguous memory.
-bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
+bool walkX(LiveGraph& g, int n, int plotWidth, int& firstChange) {
     const bool live = g.liveMode != 0;
     if (!live) {
         g.historyPixelsPerSample =
@@ -67,19 +67,22 @@ bool walkX(LiveGraph& g, int n, int plotWidth, bool& level0Changed) {
     float* x = g.plotX;
     float* lx = g.levelX[0][0];
     x[0] = 0.0f;
-    bool changed = changes(lx[0], 0.0f);
+    if (changes(lx[0], 0.0f)) {
+        firstChange = 0;
+    }
     bool compressed = false;
     for (int i = 1; i < n; ++i) {
         x[i] = static_cast<float>(i) * g.pixelsPerSample;
         if (live) {
             g.historyPixelsPerSample = g.pixelsPerSample;
         }
-        changed = changes(lx[i], static_cast<float>(i) * g.historyPixelsPerSample) || changed;
+        if (changes(lx[i], static_cast<float>(i) * g.historyPixelsPerSample)) {
+            firstChange = std::min(firstChange, i);
+        }
         // A compression mid-walk respaces only the samples after it; the repaint
         // it asks for lays them all out evenly.
         compressed = compressIfFull(g, n, plotWidth) || compressed;
     }
-    level0Changed = changed || level0Changed;
     return compressed;
 }
 
@@ -100,7 +103,8 @@ int firstChangedReading(const float* in, const float* kept, int count) {
     return i;
 }
 
-bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight) {
+void walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int plotHeight,
+           int& firstChange) {
     const float lo = g.axisValue[0][0];
     const float hi = g.axisValue[0][kAxisLines - 1];
     Level0Source& source = g.plotYSource;
@@ -109,7 +113,6 @@ bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int p
     const int kept = sameAxis ? std::min(source.count, n) : 0;
     // Level 0's y are only read by a zoomed paint, which writes them first.
     const bool zoomed = g.liveMode == 0;
-    bool changed = false;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const float* in = doc.m_live[ch];
         float* y = g.plotY[ch];
@@ -124,11 +127,12 @@ bool walkY(LiveGraph& g, const ViewState& view, const CHygDoc& doc, int n, int p
         }
         std::copy(in + from, in + n, g.plotYReadings[ch] + from);
         for (int i = 0; zoomed && i < n; ++i) {
-            changed = changes(ly[i], y[i]) || changed;
+            if (changes(ly[i], y[i])) {
+                firstChange = std::min(firstChange, i);
+            }
         }
     }
     source = {lo, hi, plotHeight, view.m_fahrenheit, n};
-    return changed;
 }
 
 }  // namespace
@@ -137,13 +141,10 @@ bool fillLevel0(LiveGraph& graph, const ViewState& view, const CHygDoc& doc, int
                 int plotHeight) {
     const int n = std::min(view.m_sampleIndex, kSampleCapacity);
     bool compressed = false;
-    bool changed = false;
     if (n >= 2) {
-        compressed = walkX(graph, n, plotWidth, changed);
-        changed = walkY(graph, view, doc, n, plotHeight) || changed;
-    }
-    if (changed) {
-        ++graph.level0Generation;
+        int& firstChange = graph.level0FirstChange;
+        compressed = walkX(graph, n, plotWidth, firstChange);
+        walkY(graph, view, doc, n, plotHeight, firstChange);
     }
     if (graph.liveMode != 0) {
         graph.historyPixelsPerSample = graph.pixelsPerSample;

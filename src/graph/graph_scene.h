@@ -103,6 +103,8 @@ public:
     static constexpr int kTextCapacity = 64;
 
     GraphScene();
+    // Takes over another scene's contents without allocating.
+    void assign(const GraphScene& other);
 
     void clear();
     void add(const RasterOp& op);
@@ -158,9 +160,20 @@ struct PaintOutcome {
 PaintOutcome paintGraph(LiveGraph& graph, ViewState& view, const CHygDoc& doc,
                         const SceneInputs& in, GraphScene& scene);
 
+class TileMarks;
+
 // Draws one layer's raster operations of the scene into `buf`, which covers the
 // view's client area.
 void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf);
+// Draws one of the scene's operations; a trace also marks the tiles it touches
+// when given `marks`.
+void rasteriseOp(const GraphScene& scene, const RasterOp& op, const PixelBuffer& buf,
+                 TileMarks* marks = nullptr);
+
+// Whether two scenes draw the same apart from where their traces' points lie:
+// the same operations and texts in the same order and places, with the traces
+// in the same positions and on the same surfaces.
+bool sameBesidesTraces(const GraphScene& a, const GraphScene& b);
 
 // Right-alignment shift of a value label, in digits of 7.5 pixels.
 int valueLabelShift(float v);

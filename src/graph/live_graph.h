@@ -32,9 +32,9 @@ struct LevelMap {
 
 // What the current zoom level's coordinates were last built from. They depend
 // only on level 0, the zoom stack and the plot size, so a paint that finds the
-// same inputs keeps them instead of carrying every value through every level.
+// same zoom and size carries only the samples of level 0 that changed since
+// through the levels, not every value.
 struct LevelCacheKey {
-    std::uint64_t level0Generation = 0;
     int sampleCount = -1;  // -1: nothing built
     int depth = 0;
     float width = 0.0f, height = 0.0f;
@@ -90,8 +90,9 @@ struct LiveGraph {
     ZeroedArray<float[kChannelCount][kZoomLevels][kSampleCapacity]> levelY;
 
     ZoomRect zoomRect[kZoomLevels] = {};
-    // Advanced by every paint that changes a value of level 0 (see LevelCacheKey).
-    std::uint64_t level0Generation = 1;
+    // The first sample whose level-0 coordinates changed since the zoom level
+    // was last built (see LevelCacheKey); kSampleCapacity when none did.
+    int level0FirstChange = 0;
     LevelCacheKey levelCache;
     bool scrollInitialised = true;
 

@@ -32,11 +32,18 @@ PixelBuffer ScenePainter::pixelsOf(QImage& image) {
 }
 
 void ScenePainter::paint(const GraphScene& scene, QImage& image) {
-    const PixelBuffer buf = pixelsOf(image);
-    rasteriseScene(scene, Layer::Under, buf);
-    drawTexts(scene, Layer::Under, image);
-    rasteriseScene(scene, Layer::Over, buf);
-    drawTexts(scene, Layer::Over, image);
+    const bool untouched = m_paintedKey != 0 && image.cacheKey() == m_paintedKey;
+    if (untouched && m_redraw.canRedraw(scene, image.width(), image.height())) {
+        m_redraw.redraw(scene, pixelsOf(image));
+    } else {
+        const PixelBuffer buf = pixelsOf(image);
+        m_redraw.begin(scene, buf);
+        m_redraw.rasterise(scene, Layer::Under, buf);
+        drawTexts(scene, Layer::Under, image);
+        m_redraw.rasterise(scene, Layer::Over, buf);
+        drawTexts(scene, Layer::Over, image);
+    }
+    m_paintedKey = image.cacheKey();
 }
 
 // Rewrites the slot's string in place: its capacity was reserved once.

@@ -5,13 +5,16 @@
 #include <QString>
 
 #include "graph/graph_scene.h"
+#include "graph/trace_redraw.h"
 
 namespace kr5061 {
 
 // Draws any graph scene into an RGB32 image the size of the view: the raster
 // layers go straight into the image's pixels through the core rasteriser, the
 // texts on top with QPainter, layer by layer so that the bitmaps cover the
-// frame's drawings exactly where they overlap.
+// frame's drawings exactly where they overlap. When the image is as the last
+// paint left it and the new scene differs from that paint's only in its traces
+// (every new sample of a live run), only the traces are drawn again.
 class ScenePainter {
 public:
     ScenePainter();
@@ -29,6 +32,10 @@ private:
     const QString& textOf(int slot, const SceneText& text);
 
     QFont m_labelFont;
+    TraceRedraw m_redraw;
+    // The image's cache key right after the last paint: any change to its
+    // pixels since (a rubber band, a cursor line) gives it another key.
+    qint64 m_paintedKey = 0;
     QString m_texts[GraphScene::kTextCapacity];
 };
 

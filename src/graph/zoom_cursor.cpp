@@ -281,9 +281,9 @@ bool sameBits(const LevelMap* a, const LevelMap* b, int count) {
     return std::memcmp(a, b, sizeof(LevelMap) * static_cast<std::size_t>(count)) == 0;
 }
 
-bool sameKey(const LevelCacheKey& a, const LevelCacheKey& b) {
-    return a.level0Generation == b.level0Generation && a.sampleCount == b.sampleCount &&
-           a.depth == b.depth &&
+// Whether two builds map level 0 the same way (they may differ in samples).
+bool sameMapping(const LevelCacheKey& a, const LevelCacheKey& b) {
+    return a.depth == b.depth &&
            std::bit_cast<std::uint32_t>(a.width) == std::bit_cast<std::uint32_t>(b.width) &&
            std::bit_cast<std::uint32_t>(a.height) == std::bit_cast<std::uint32_t>(b.height) &&
            sameBits(a.mapX, b.mapX, a.depth) && sameBits(a.mapY, b.mapY, a.depth);
@@ -301,7 +301,6 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
     const float x0 = static_cast<float>(g.x0), y0 = static_cast<float>(g.y0);
     const double y1 = g.y1;
     LevelCacheKey key;
-    key.level0Generation = graph.level0Generation;
     key.sampleCount = n;
     key.depth = depth;
     key.width = w;
@@ -324,15 +323,24 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount) {
                 static_cast<float>(a0 + ((y1 - yB) + 0.1 * k * (yB - yA)) * (a10 - a0) / g.height);
         }
     }
-    if (sameKey(key, graph.levelCache)) {
-        return;  // the level drawn last time still stands
+    // With the same mapping, only the samples that changed or arrived since
+    // the last build are carried through the levels.
+    const LevelCacheKey& last = graph.levelCache;
+    int from = 0;
+    if (last.sampleCount >= 0 && sameMapping(key, last)) {
+        from = std::min({graph.level0FirstChange, last.sampleCount, n});
     }
-    // Every channel shares the same x values: they are mapped and kept once.
-    chainLevels(graph.levelX[kAir][0], graph.levelX[kAir][depth], n, mapX, depth, w);
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        chainLevels(graph.levelY[ch][0], graph.levelY[ch][depth], n, mapY, depth, h);
+    if (from < n) {
+        // Every channel shares the same x values: they are mapped and kept once.
+        chainLevels(graph.levelX[kAir][0] + from, graph.levelX[kAir][depth] + from, n - from, mapX,
+                    depth, w);
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            chainLevels(graph.levelY[ch][0] + from, graph.levelY[ch][depth] + from, n - from, mapY,
+                        depth, h);
+        }
     }
     graph.levelCache = key;
+    graph.level0FirstChange = kSampleCapacity;
 }
 
 int thumbTrack(ViewState& view, int p) {

@@ -12,8 +12,8 @@ namespace {
 
 // A trace drawn through the scene must give exactly the pixels of drawing
 // each segment on its own between the truncated points, clipped to the plot:
-// points inside, beside, far off (beyond any int), NaN, and samples packed
-// into one pixel alike.
+// points inside, beside, far off (beyond any int), NaN, samples packed into
+// one pixel and zig-zags within one pixel column alike.
 TEST(TraceRaster, EqualsSegmentBySegmentDrawing) {
     const float kNaN = std::numeric_limits<float>::quiet_NaN();
     std::vector<float> xs, ys;
@@ -29,6 +29,19 @@ TEST(TraceRaster, EqualsSegmentBySegmentDrawing) {
         ys[static_cast<std::size_t>(40 + 30 * k)] = odd[k][1];
         xs[static_cast<std::size_t>(41 + 30 * k)] = odd[(k + 3) % 10][0];
         ys[static_cast<std::size_t>(41 + 30 * k)] = odd[(k + 3) % 10][1];
+    }
+    // Zig-zags within one pixel column, with repeated points among them.
+    for (int k = 0; k < 60; ++k) {
+        xs.push_back(120.3f + static_cast<float>(k / 6));
+        ys.push_back(k % 4 == 0 ? ys.back() : 20.0f + static_cast<float>((k * 37) % 11) * 4.0f);
+    }
+    // Column runs whose last row nothing else draws: one followed by a NaN
+    // point, and the trace's own end after a repeated point.
+    const float ends[][2] = {{140.2f, 30.0f}, {140.5f, 34.0f}, {140.7f, 38.0f}, {141.0f, kNaN},
+                             {142.0f, 60.0f}, {150.5f, 50.0f}, {150.6f, 54.0f}, {150.7f, 54.0f}};
+    for (const auto& e : ends) {
+        xs.push_back(e[0]);
+        ys.push_back(e[1]);
     }
     const int w = 200, h = 160;
     GraphScene scene;

@@ -61,6 +61,7 @@ TEST(ZoomCache, RealTimeGraphReusedLevelEqualsAFreshRebuild) {
         {"nothing", [](GraphRig&) {}},
         {"resize", [](GraphRig& r) { r.resize(1500, 860); }},
         {"new sample", [](GraphRig& r) { fillWave(r, 121); }},
+        {"fewer samples", [](GraphRig& r) { fillWave(r, 90); }},
         {"new value in place", [](GraphRig& r) { r.doc->m_live[kHumidity][60] += 7.0f; }},
         {"axis", [](GraphRig& r) { r.view().m_gain = 20; }},
         {"fahrenheit", [](GraphRig& r) { r.view().m_fahrenheit = true; }},

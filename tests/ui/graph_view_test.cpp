@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QScrollBar>
 #include <QTest>
+#include <cmath>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -11,7 +12,9 @@
 #include "app/main_frame.h"
 #include "graph/graph_layout.h"
 #include "graph/graph_scene.h"
+#include "graph/graph_test_support.h"
 #include "graph/hyg_view.h"
+#include "graph/scene_painter.h"
 #include "graph/scroll_strip.h"
 #include "link/ms_comm.h"
 #include "store/measurement_file.h"
@@ -171,6 +174,47 @@ TEST_F(GraphWindow, ExportGraphImageWritesThePixelsOnScreenZoomIncluded) {
     EXPECT_EQ(exported.size(), area.size());
     EXPECT_EQ(exported.convertToFormat(QImage::Format_RGB32), view->graphImage().copy(area));
     EXPECT_EQ(exported, view->grab(area).toImage().convertToFormat(exported.format()));
+}
+
+}  // namespace
+}  // namespace kr5061
+
+namespace kr5061 {
+namespace {
+
+// The view's painter draws only the traces again when nothing else changed,
+// and paints afresh once anything else has touched the image (as the rubber
+// band and the cursor line do): either way the image equals a fresh paint.
+TEST(ScenePainterRedraw, EveryPaintEqualsAFreshOneEvenAfterTheImageWasTouched) {
+    test::GraphRig rig(1200, 700);
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        for (int i = 0; i < 2000; ++i) {
+            rig.doc->m_live[ch][i] = 20.0f + 8.0f * ch + 5.0f * std::sin(i * 0.02f);
+        }
+    }
+    rig.view().m_sampleIndex = 2000;
+    rig.settle();
+    ScenePainter painter;
+    QImage image(1200, 700, QImage::Format_RGB32);
+    painter.paint(rig.scene, image);
+    auto expectFresh = [&rig, &image] {
+        ScenePainter fresh;
+        QImage want(image.size(), QImage::Format_RGB32);
+        fresh.paint(rig.scene, want);
+        EXPECT_TRUE(image == want);
+    };
+    for (int step = 0; step < 3; ++step) {
+        SCOPED_TRACE(step);
+        rig.doc->m_live[kAir][1999] += 30.0f;
+        rig.doc->m_live[kHumidity][1000] -= 20.0f;
+        if (step == 1) {
+            const PixelBuffer buf = ScenePainter::pixelsOf(image);
+            invertHalftoneFrame(buf, buf.bounds(), {400, 200, 900, 500});
+        }
+        rig.paint();
+        painter.paint(rig.scene, image);
+        expectFresh();
+    }
 }
 
 }  // namespace
