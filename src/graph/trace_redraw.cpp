@@ -1,9 +1,23 @@
 #include "graph/trace_redraw.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace kr5061 {
+
+namespace {
+
+// One row of a tile; whole rows (the rule) as one fixed-size copy.
+inline void copyRow(const Pixel* from, int width, Pixel* to) {
+    if (width == TileMarks::kTile) {
+        std::memcpy(to, from, sizeof(Pixel) * TileMarks::kTile);
+    } else {
+        std::copy_n(from, width, to);
+    }
+}
+
+}  // namespace
 
 void TileMarks::reset(const PixelBuffer& buf, const PixelRect& keep) {
     m_buf = buf;
@@ -42,7 +56,7 @@ void TileMarks::mark(int left, int top, int right, int bottom) {
                 const PixelRect t = tileRect(index);
                 Pixel* to = keptPixels(index);
                 for (int y = t.top; y < t.bottom; ++y, to += kTile) {
-                    std::copy_n(&m_buf.at(t.left, y), t.width(), to);
+                    copyRow(&m_buf.at(t.left, y), t.width(), to);
                 }
             }
             state = kMarked | kKept;
@@ -56,7 +70,7 @@ void TileMarks::putBack() {
         const PixelRect t = tileRect(index);
         const Pixel* from = keptPixels(index);
         for (int y = t.top; y < t.bottom; ++y, from += kTile) {
-            std::copy_n(from, t.width(), &m_buf.at(t.left, y));
+            copyRow(from, t.width(), &m_buf.at(t.left, y));
         }
         m_state[static_cast<std::size_t>(index)] = kKept;
     }
