@@ -56,13 +56,28 @@ inline bool changes(float& slot, float v) {
     return !same;
 }
 
+bool sameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
 // The channels share their x, so the x walk runs once; the y pass then runs
-// channel by channel over contiguous memory.
+// channel by channel over contiguous memory. A walk that cannot compress lays
+// sample i at i times the spacing, so with the spacing unchanged since the
+// last walk only the samples after it are new.
 bool walkX(LiveGraph& g, int n, int plotWidth, int& firstChange) {
     const bool live = g.liveMode != 0;
     if (!live) {
         g.historyPixelsPerSample =
             static_cast<float>(plotWidth) / static_cast<float>(g.savedPointsPerScreen - 1);
+    } else {
+        g.historyPixelsPerSample = g.pixelsPerSample;
+    }
+    const bool mayCompress = n >= g.pointsPerScreen + 1 && plotWidth > 0;
+    XWalkSource& source = g.plotXSource;
+    int from = 1;
+    if (!mayCompress && source.live == live && sameBits(source.spacing, g.pixelsPerSample) &&
+        sameBits(source.history, g.historyPixelsPerSample)) {
+        from = std::clamp(source.count, 1, n);
     }
     float* x = g.plotX;
     float* lx = g.levelX[0][0];
@@ -71,7 +86,7 @@ bool walkX(LiveGraph& g, int n, int plotWidth, int& firstChange) {
         firstChange = 0;
     }
     bool compressed = false;
-    for (int i = 1; i < n; ++i) {
+    for (int i = from; i < n; ++i) {
         x[i] = static_cast<float>(i) * g.pixelsPerSample;
         if (live) {
             g.historyPixelsPerSample = g.pixelsPerSample;
@@ -83,11 +98,8 @@ bool walkX(LiveGraph& g, int n, int plotWidth, int& firstChange) {
         // it asks for lays them all out evenly.
         compressed = compressIfFull(g, n, plotWidth) || compressed;
     }
+    source = {compressed ? 0 : n, g.pixelsPerSample, g.historyPixelsPerSample, live};
     return compressed;
-}
-
-bool sameBits(float a, float b) {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
 // The first of `count` readings that differs, bit for bit, from the one kept

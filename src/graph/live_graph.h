@@ -41,6 +41,13 @@ struct LevelCacheKey {
     LevelMap mapX[kZoomLevels] = {}, mapY[kZoomLevels] = {};
 };
 
+// The spacing and sample count behind plotX and level 0's x.
+struct XWalkSource {
+    int count = 0;  // samples whose x are kept
+    float spacing = 0.0f, history = 0.0f;
+    bool live = true;
+};
+
 // The axis and sample count behind plotY (see LiveGraph::plotYReadings).
 struct Level0Source {
     float lo = 0.0f, hi = 0.0f;
@@ -82,6 +89,7 @@ struct LiveGraph {
     // since the last paint).
     ZeroedArray<float[kChannelCount][kSampleCapacity]> plotYReadings;
     Level0Source plotYSource;
+    XWalkSource plotXSource;
     // Level 0 is written by every paint (its y only while zoomed, the only
     // time they are read); of the levels above it only the current zoomLevel
     // holds coordinates (the paint derives it from level 0). The channels

@@ -224,13 +224,14 @@ TEST_F(ScaleRun, PlotWithoutWidthDoesNotCompress) {
 namespace kr5061 {
 namespace {
 
-// Level 0's y are kept between paints and recomputed only where a reading
-// changed: after any change they equal those of a graph painting the new state
-// for the first time.
+// Level 0 is kept between paints and recomputed only where a reading or the
+// spacing changed: after any change it equals that of a graph painting the new
+// state for the first time.
 TEST(Level0Kept, EqualsAFreshWalkAfterEveryKindOfChange) {
     struct Case {
         const char* what;
         void (*change)(CHygDoc&, ViewState&);
+        int width = 900;  // of the plot after the change
     };
     const Case cases[] = {
         {"a middle reading", [](CHygDoc& d, ViewState&) { d.m_live[kWetBulb][40] = 77.7f; }},
@@ -241,6 +242,7 @@ TEST(Level0Kept, EqualsAFreshWalkAfterEveryKindOfChange) {
         {"Fahrenheit", [](CHygDoc&, ViewState& v) { v.m_fahrenheit = true; }},
         {"the gain", [](CHygDoc&, ViewState& v) { v.m_gain = 2; }},
         {"the offset", [](CHygDoc&, ViewState& v) { v.m_offset = -1; }},
+        {"the width", [](CHygDoc&, ViewState&) {}, 700},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -255,11 +257,12 @@ TEST(Level0Kept, EqualsAFreshWalkAfterEveryKindOfChange) {
         const auto kept = makeLiveGraph();
         updateLiveScale(*kept, view, *doc, 900, 400);
         c.change(*doc, view);
-        updateLiveScale(*kept, view, *doc, 900, 400);
+        updateLiveScale(*kept, view, *doc, c.width, 400);
         const auto fresh = makeLiveGraph();
-        updateLiveScale(*fresh, view, *doc, 900, 400);
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            for (int i = 0; i < view.m_sampleIndex; ++i) {
+        updateLiveScale(*fresh, view, *doc, c.width, 400);
+        for (int i = 0; i < view.m_sampleIndex; ++i) {
+            ASSERT_EQ(kept->plotX[i], fresh->plotX[i]) << "i " << i;
+            for (int ch = 0; ch < kChannelCount; ++ch) {
                 ASSERT_EQ(kept->plotY[ch][i], fresh->plotY[ch][i]) << "ch " << ch << " i " << i;
             }
         }
