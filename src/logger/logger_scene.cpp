@@ -28,12 +28,53 @@ void addText(LoggerScene& scene, LoggerFont font, int x, int y, std::string text
     scene.texts.push_back(LoggerText{font, x, y, std::move(text)});
 }
 
-// The shown channels' traces over records first..last-1, record by record
-// and channel by channel in between (the order in which overlapping traces
-// cover each other). Record i's x is taken from record i + shift. Each end's
-// pixel is truncated once and reused as the next segment's start.
-void traces(const LoggerGraph& g, int level, int first, int last, int shift,
-            const PixelBuffer& buf) {
+// A step's end row inside one image column, cut to -1..height: the rows of
+// the image that a vertical step covers are the same with either end. y is
+// a columnPoint().
+inline int columnRow(float y, float h, int height) {
+    return y <= -1.0f ? -1 : y >= h ? height : static_cast<int>(y);
+}
+
+// Whether y can end a step merged into a column run: finite, and not within
+// (-1, 0), where a segment lying wholly above the image is skipped although
+// its ends truncate into the top row.
+inline bool columnPoint(float y) {
+    return (y >= 0.0f && y <= std::numeric_limits<float>::max()) ||
+           (y <= -1.0f && y >= -std::numeric_limits<float>::max());
+}
+
+// Rows top..bottom (inclusive, inside the image) of column x.
+inline void columnRun(const PixelBuffer& buf, int x, int top, int bottom, Pixel c) {
+    Pixel* p = &buf.at(x, top);
+    for (int y = top; y <= bottom; ++y, p += buf.stride) {
+        *p = c;
+    }
+}
+
+// The vertical step a -> b in column x, cut to the image, as drawLine draws
+// it: from a towards b, b itself left out.
+inline void columnStep(const PixelBuffer& buf, int x, int a, int b, Pixel c) {
+    if (a < b) {
+        columnRun(buf, x, std::max(a, 0), std::min(b - 1, buf.height - 1), c);
+    } else if (a > b) {
+        columnRun(buf, x, std::max(b + 1, 0), std::min(a, buf.height - 1), c);
+    }
+}
+
+}  // namespace
+
+// Drawn in record order, channel by channel in between; each end's pixel is
+// truncated once and reused as the next segment's start.
+//
+// Records packed closer than a pixel column give runs of vertical steps in
+// one column. A channel's steps a -> b of such a run (each without its end
+// row) cover one contiguous set of rows: the range of the points that are
+// followed by a different one, widened towards the last point but without
+// it. When no two channels' sets meet, the order between them cannot show,
+// and each set is filled at once; otherwise the run's steps are drawn one by
+// one, record by record as before. Every other segment is drawn on its own.
+void drawLoggerTraces(const LoggerGraph& g, int level, int first, int last, int shift,
+                      const PixelBuffer& buf) {
     if (first >= last) {
         return;
     }
@@ -44,35 +85,118 @@ void traces(const LoggerGraph& g, int level, int first, int last, int shift,
             shown[count++] = ch;
         }
     }
-    const float w = static_cast<float>(buf.width), h = static_cast<float>(buf.height);
+    if (count == 0) {
+        return;
+    }
+    const int ch0 = shown[0];
+    const int height = buf.height;
+    const float w = static_cast<float>(buf.width), h = static_cast<float>(height);
     const float(*xs)[kChannelCount] = g.loggerX[level];
     const float(*ys)[kChannelCount] = g.loggerY[level];
-    float px[kChannelCount], py[kChannelCount];
-    int ix[kChannelCount], iy[kChannelCount];
+    float py[kChannelCount];
     for (int k = 0; k < count; ++k) {
-        const int ch = shown[k];
-        px[k] = xs[first + shift][ch];
-        py[k] = ys[first][ch];
-        ix[k] = truncToInt(px[k]);
-        iy[k] = truncToInt(py[k]);
+        py[k] = ys[first][shown[k]];
     }
+    float x0 = xs[first + shift][ch0];
+    int ix0 = truncToInt(x0);
+
+    // The open run of vertical steps: it starts at record runStart; per
+    // channel, the row of the last point and the range of the rows left by
+    // a step so far (empty: lo > hi).
+    bool open = false;
+    int runStart = 0;
+    int row[kChannelCount], lo[kChannelCount], hi[kChannelCount];
+    const auto closeRun = [&](int runEnd) {
+        int top[kChannelCount], bottom[kChannelCount];
+        bool apart = true;
+        for (int k = 0; k < count; ++k) {
+            top[k] = std::max(std::min(lo[k], row[k] + 1), 0);
+            bottom[k] = std::min(std::max(hi[k], row[k] - 1), height - 1);
+            for (int j = 0; j < k; ++j) {
+                apart = apart && (top[k] > bottom[k] || top[j] > bottom[j] ||
+                                  bottom[k] < top[j] || bottom[j] < top[k]);
+            }
+        }
+        if (apart) {
+            for (int k = 0; k < count; ++k) {
+                if (top[k] <= bottom[k]) {
+                    columnRun(buf, ix0, top[k], bottom[k], kLoggerTrace[shown[k]]);
+                }
+            }
+            return;
+        }
+        for (int i = runStart + 1; i <= runEnd; ++i) {
+            for (int k = 0; k < count; ++k) {
+                const int ch = shown[k];
+                columnStep(buf, ix0, columnRow(ys[i - 1][ch], h, height),
+                           columnRow(ys[i][ch], h, height), kLoggerTrace[ch]);
+            }
+        }
+    };
+
     for (int i = first + 1; i <= last; ++i) {
+        const float x1 = xs[i + shift][ch0];
+        const int ix1 = truncToInt(x1);
+        // Both ends in one column of the image (not in (-1, 0): see columnPoint).
+        if (ix1 == ix0 && x0 >= 0.0f && x0 < w && x1 >= 0.0f && x1 < w) {
+            float y1[kChannelCount];
+            bool fits = true;
+            for (int k = 0; k < count; ++k) {
+                y1[k] = ys[i][shown[k]];
+                fits &= columnPoint(y1[k]);
+            }
+            if (fits && !open) {
+                for (int k = 0; k < count; ++k) {
+                    fits &= columnPoint(py[k]);
+                }
+                if (fits) {
+                    open = true;
+                    runStart = i - 1;
+                    for (int k = 0; k < count; ++k) {
+                        row[k] = columnRow(py[k], h, height);
+                        lo[k] = std::numeric_limits<int>::max();
+                        hi[k] = std::numeric_limits<int>::min();
+                    }
+                }
+            }
+            if (fits) {
+                for (int k = 0; k < count; ++k) {
+                    const int r = columnRow(y1[k], h, height);
+                    const int left = row[k];
+                    lo[k] = r != left ? std::min(lo[k], left) : lo[k];
+                    hi[k] = r != left ? std::max(hi[k], left) : hi[k];
+                    row[k] = r;
+                    py[k] = y1[k];
+                }
+                x0 = x1;
+                continue;
+            }
+        }
+        if (open) {
+            closeRun(i - 1);
+            open = false;
+        }
+        // Wholly left or right of the image: every channel's segment is skipped.
+        if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w)) {
+            for (int k = 0; k < count; ++k) {
+                py[k] = ys[i][shown[k]];
+            }
+            x0 = x1, ix0 = ix1;
+            continue;
+        }
         for (int k = 0; k < count; ++k) {
             const int ch = shown[k];
-            const float x0 = px[k], y0 = py[k];
-            const float x1 = xs[i + shift][ch], y1 = ys[i][ch];
-            const int ix0 = ix[k], iy0 = iy[k];
-            const int ix1 = truncToInt(x1), iy1 = truncToInt(y1);
-            px[k] = x1, py[k] = y1, ix[k] = ix1, iy[k] = iy1;
+            const float y0 = py[k];
+            const float y1 = ys[i][ch];
+            py[k] = y1;
+            const int iy0 = truncToInt(y0), iy1 = truncToInt(y1);
             // Records packed closer than a pixel give segments that start and end in
             // the same pixel; a line leaves out its end pixel, so those draw nothing.
-            // This is the common case, so it is tested first.
             if (ix0 == ix1 && iy0 == iy1) {
                 continue;
             }
             // Wholly off one side of the image: skipped cheaply.
-            if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w) || (y0 < 0 && y1 < 0) ||
-                (y0 >= h && y1 >= h)) {
+            if ((y0 < 0 && y1 < 0) || (y0 >= h && y1 >= h)) {
                 continue;
             }
             // Both ends truncate into the image (which also rules out NaN): the
@@ -84,8 +208,14 @@ void traces(const LoggerGraph& g, int level, int first, int last, int shift,
                 drawLine(buf, buf.bounds(), x0, y0, x1, y1, kLoggerTrace[ch]);
             }
         }
+        x0 = x1, ix0 = ix1;
+    }
+    if (open) {
+        closeRun(last);
     }
 }
+
+namespace {
 
 void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
                   bool masked) {
@@ -167,6 +297,39 @@ inline bool plottedPair(const float* stored, int k, bool fahrenheit, float& r0, 
 }
 #endif
 
+bool sameLevel0Key(const LoggerLevel0Key& a, const LoggerLevel0Key& b) {
+    const auto same = [](float u, float v) {
+        return std::bit_cast<std::uint32_t>(u) == std::bit_cast<std::uint32_t>(v);
+    };
+    return a.recordCount == b.recordCount && a.fahrenheit == b.fahrenheit && a.gain == b.gain &&
+           a.offset == b.offset && same(a.width, b.width) && same(a.height, b.height) &&
+           same(a.plotLeft, b.plotLeft) && same(a.plotBottom, b.plotBottom);
+}
+
+// The first of records 0..n-1 whose stored readings differ from the kept
+// copy, n when none does: a block compare first, then the record in it.
+int firstChangedRecord(const float (*now)[kChannelCount], const float (*kept)[kChannelCount],
+                       int n) {
+    constexpr int kBlock = 256;
+    int i = 0;
+    for (; i < n; i += kBlock) {
+        const std::size_t records = static_cast<std::size_t>(std::min(kBlock, n - i));
+        if (std::memcmp(now[i], kept[i], records * sizeof now[i]) != 0) {
+            break;
+        }
+    }
+    if (i >= n) {
+        return n;
+    }
+    while (std::memcmp(now[i], kept[i], sizeof now[i]) == 0) {
+        ++i;
+    }
+    return i;
+}
+
+// Level 0: every record's x and y in the unzoomed plot. Kept from the last
+// paint when built from the same inputs, rebuilt from the first record whose
+// readings changed when only they did, else rebuilt whole.
 void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, float W, float H) {
     g.xStep = n > 1 ? W / static_cast<float>(n - 1) : 0.0f;
     float axis[kLoggerAxisLines];
@@ -176,12 +339,26 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     }
     const float a0 = axis[0], a10 = axis[kLoggerAxisLines - 1];
     const bool fahrenheit = doc.m_recallFahrenheit == 1;
+    LoggerLevel0Key key;
+    key.recordCount = n;
+    key.fahrenheit = fahrenheit;
+    key.gain = view.m_loggerGain;
+    key.offset = view.m_loggerOffset;
+    key.width = W, key.height = H, key.plotLeft = g.plotLeft, key.plotBottom = g.plotBottom;
+    int from = 0;
+    if (sameLevel0Key(key, g.level0Key)) {
+        from = firstChangedRecord(doc.m_recall.all(), g.level0Readings.all(), n);
+        if (from == n) {
+            return;
+        }
+    }
+    g.level0Key = key;
     // Plotted values come in tenths, so a channel often repeats its last one;
     // the same bits give the same y, taken over instead of divided again.
     std::uint32_t lastBits[kChannelCount];
     float lastY[kChannelCount];
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        const float r = n > 0 ? plotted(ch, doc.m_recall[0][ch], fahrenheit) : 0.0f;
+        const float r = from < n ? plotted(ch, doc.m_recall[from][ch], fahrenheit) : 0.0f;
         lastBits[ch] = std::bit_cast<std::uint32_t>(r);
         lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
     }
@@ -191,7 +368,7 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     const float* stored = &doc.m_recall[0][0];
     float* plottedOut = &g.loggerX[0][0][0];
     const int count = n * kChannelCount;
-    int k = 0;
+    int k = from * kChannelCount;
 #if defined(__GNUC__)
     for (; k + 1 < count; k += 2) {
         if (!plottedPair(stored, k, fahrenheit, plottedOut[k], plottedOut[k + 1])) {
@@ -204,7 +381,7 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
         plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
     }
     std::uint32_t changed = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i = from; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
             const float r = g.loggerX[0][i][ch];
@@ -221,6 +398,11 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     }
     if (changed != 0) {
         ++g.level0Generation;
+    }
+    if (from < n) {
+        std::memcpy(g.level0Readings[static_cast<std::size_t>(from)],
+                    doc.m_recall[static_cast<std::size_t>(from)],
+                    static_cast<std::size_t>(n - from) * sizeof doc.m_recall[0]);
     }
 }
 
@@ -239,7 +421,7 @@ void masks(const LoggerGraph& g, const PixelBuffer& buf) {
 
 void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
               LoggerScene& scene) {
-    traces(g, 0, 0, n - 1, 0, buf);
+    drawLoggerTraces(g, 0, 0, n - 1, 0, buf);
     masks(g, buf);
     const std::int64_t start = doc.m_recallTag;
     const std::int64_t end =
@@ -456,7 +638,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
     const int first = std::max(0, -off);
     const int last = static_cast<int>(std::min<std::int64_t>(
         static_cast<std::int64_t>(n) - 1, static_cast<std::int64_t>(n) - off - 1));
-    traces(g, D, first, last, off, buf);
+    drawLoggerTraces(g, D, first, last, off, buf);
     masks(g, buf);
     for (int m = 0; m < kLoggerTimeLabels; ++m) {
         const int idx = g.labelIndex[m];
