@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <cwchar>
 
 #include "store/number_text.h"
 #include "store/truncation.h"
@@ -13,6 +14,26 @@
 namespace kr5061 {
 
 namespace {
+
+// fillRect into the whole buffer, the rows stored by wmemset where a wide
+// character is a pixel's size: the C library fills large blocks with its
+// fastest stores, about a third quicker than a store loop, and fills are most
+// of a paint's memory traffic.
+void fillArea(const PixelBuffer& buf, int x, int y, int width, int height, Pixel colour) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const PixelRect r = intersect(buf.bounds(), rectAt(x, y, width, height));
+    const std::size_t n = static_cast<std::size_t>(r.width());
+    for (int row = r.top; row < r.bottom; ++row) {
+        Pixel* p = &buf.at(r.left, row);
+        if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
+            std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(colour), n);
+        } else {
+            std::fill(p, p + n, colour);
+        }
+    }
+}
 
 void hLine(const PixelBuffer& buf, float x0, float x1, float y, Pixel c) {
     drawLine(buf, buf.bounds(), truncWhole(x0), truncWhole(y), truncWhole(x1), truncWhole(y), c);
@@ -46,7 +67,8 @@ inline bool columnPoint(float y) {
 // Rows top..bottom (inclusive, inside the image) of column x.
 inline void columnRun(const PixelBuffer& buf, int x, int top, int bottom, Pixel c) {
     Pixel* p = &buf.at(x, top);
-    for (int y = top; y <= bottom; ++y, p += buf.stride) {
+    const long stride = buf.stride;
+    for (int y = top; y <= bottom; ++y, p += stride) {
         *p = c;
     }
 }
@@ -61,10 +83,22 @@ inline void columnStep(const PixelBuffer& buf, int x, int a, int b, Pixel c) {
     }
 }
 
-}  // namespace
+// Whether every y of records first..last can end a merged step (as
+// columnPoint), in one pass without a branch per value: y - y is 0 for a
+// finite y only.
+bool allColumnPoints(const float (*ys)[kChannelCount], int first, int last) {
+    const float* y = ys[first];
+    const int count = (last - first + 1) * kChannelCount;
+    int misfits = 0;
+    for (int k = 0; k < count; ++k) {
+        const float v = y[k];
+        misfits |= static_cast<int>(!(v - v == 0.0f)) | (static_cast<int>(v < 0.0f) & static_cast<int>(v > -1.0f));
+    }
+    return misfits == 0;
+}
 
-// Drawn in record order, channel by channel in between; each end's pixel is
-// truncated once and reused as the next segment's start.
+// The traces, drawn in record order, channel by channel in between; each
+// end's pixel is truncated once and reused as the next segment's start.
 //
 // Records packed closer than a pixel column give runs of vertical steps in
 // one column. A channel's steps a -> b of such a run (each without its end
@@ -73,145 +107,214 @@ inline void columnStep(const PixelBuffer& buf, int x, int a, int b, Pixel c) {
 // it. When no two channels' sets meet, the order between them cannot show,
 // and each set is filled at once; otherwise the run's steps are drawn one by
 // one, record by record as before. Every other segment is drawn on its own.
-void drawLoggerTraces(const LoggerGraph& g, int level, int first, int last, int shift,
-                      const PixelBuffer& buf) {
-    if (first >= last) {
-        return;
-    }
-    int shown[kChannelCount];
-    int count = 0;
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        if (g.showChannel[ch]) {
-            shown[count++] = ch;
+class TraceDrawer {
+public:
+    TraceDrawer(const LoggerGraph& g, int level, int shift, const PixelBuffer& buf)
+        : m_buf(buf),
+          m_xs(g.loggerX[level]),
+          m_ys(g.loggerY[level]),
+          m_shift(shift),
+          m_height(buf.height),
+          m_w(static_cast<float>(buf.width)),
+          m_h(static_cast<float>(buf.height)) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            if (g.showChannel[ch]) {
+                m_shown[m_count++] = ch;
+            }
         }
     }
-    if (count == 0) {
-        return;
-    }
-    const int ch0 = shown[0];
-    const int height = buf.height;
-    const float w = static_cast<float>(buf.width), h = static_cast<float>(height);
-    const float(*xs)[kChannelCount] = g.loggerX[level];
-    const float(*ys)[kChannelCount] = g.loggerY[level];
-    float py[kChannelCount];
-    for (int k = 0; k < count; ++k) {
-        py[k] = ys[first][shown[k]];
-    }
-    float x0 = xs[first + shift][ch0];
-    int ix0 = truncToInt(x0);
 
-    // The open run of vertical steps: it starts at record runStart; per
-    // channel, the row of the last point and the range of the rows left by
-    // a step so far (empty: lo > hi).
-    bool open = false;
-    int runStart = 0;
-    int row[kChannelCount], lo[kChannelCount], hi[kChannelCount];
-    const auto closeRun = [&](int runEnd) {
+    // Records first..last; kChecked: some y may not end a merged step.
+    template <bool kChecked>
+    void draw(int first, int last) {
+        if (m_count == 0) {
+            return;
+        }
+        float x0 = m_xs[first + m_shift][0];
+        // x0's column when x0 lies in the image (not in (-1, 0): see
+        // columnPoint), else -1.
+        int ix0 = columnOf(x0);
+        for (int i = first + 1; i <= last; ++i) {
+            const float x1 = m_xs[i + m_shift][0];
+            const int ix1 = columnOf(x1);
+            if (ix1 == ix0 && ix1 >= 0 && (!kChecked || fitsRun(i))) {
+                if (!m_open) {
+                    openRun(i - 1);
+                }
+                step(m_ys[i]);
+                continue;
+            }
+            if (m_open) {
+                closeRun(i - 1, ix0);
+            }
+            segment(i, x0, x1);
+            x0 = x1, ix0 = ix1;
+        }
+        if (m_open) {
+            closeRun(last, ix0);
+        }
+    }
+
+private:
+    int columnOf(float x) const { return x >= 0.0f && x < m_w ? static_cast<int>(x) : -1; }
+
+    // Whether step i may join a run: its start, when it would open the run,
+    // and its end can end merged steps.
+    bool fitsRun(int i) const {
+        bool fits = true;
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            fits &= columnPoint(m_ys[i][ch]);
+            if (!m_open) {
+                fits &= columnPoint(m_ys[i - 1][ch]);
+            }
+        }
+        return fits;
+    }
+
+    // The run goes on to the point y (all channels): the row left, where it
+    // differs from the new one, joins the range. Hidden channels are
+    // followed too, so the work per record is fixed: four channels side by
+    // side where vectors are available.
+    void step(const float* y) {
+        int ch = 0;
+#if defined(__GNUC__)
+        typedef float Floats __attribute__((vector_size(16)));
+        typedef int Ints __attribute__((vector_size(16)));
+        static_assert(kChannelCount >= 4);
+        Floats v;
+        Ints left, lo, hi;
+        __builtin_memcpy(&v, y, sizeof v);
+        __builtin_memcpy(&left, m_row, sizeof left);
+        __builtin_memcpy(&lo, m_lo, sizeof lo);
+        __builtin_memcpy(&hi, m_hi, sizeof hi);
+        // columnRow() for points that fit: cut to -1..h, then truncated.
+        const Floats above = Floats{} - 1.0f, below = Floats{} + m_h;
+        v = v < above ? above : v;
+        v = v > below ? below : v;
+        const Ints r = __builtin_convertvector(v, Ints);
+        const Ints moved = r != left;
+        lo = (moved & (left < lo)) ? left : lo;
+        hi = (moved & (left > hi)) ? left : hi;
+        __builtin_memcpy(m_row, &r, sizeof r);
+        __builtin_memcpy(m_lo, &lo, sizeof lo);
+        __builtin_memcpy(m_hi, &hi, sizeof hi);
+        ch = 4;
+#endif
+        for (; ch < kChannelCount; ++ch) {
+            const int r = columnRow(y[ch], m_h, m_height);
+            const int left = m_row[ch];
+            m_lo[ch] = r != left ? std::min(m_lo[ch], left) : m_lo[ch];
+            m_hi[ch] = r != left ? std::max(m_hi[ch], left) : m_hi[ch];
+            m_row[ch] = r;
+        }
+    }
+
+    void openRun(int start) {
+        m_open = true;
+        m_runStart = start;
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            m_row[ch] = columnRow(m_ys[start][ch], m_h, m_height);
+            m_lo[ch] = std::numeric_limits<int>::max();
+            m_hi[ch] = std::numeric_limits<int>::min();
+        }
+    }
+
+    void closeRun(int runEnd, int column) {
+        m_open = false;
         int top[kChannelCount], bottom[kChannelCount];
         bool apart = true;
-        for (int k = 0; k < count; ++k) {
-            top[k] = std::max(std::min(lo[k], row[k] + 1), 0);
-            bottom[k] = std::min(std::max(hi[k], row[k] - 1), height - 1);
+        for (int k = 0; k < m_count; ++k) {
+            const int ch = m_shown[k];
+            top[k] = std::max(std::min(m_lo[ch], m_row[ch] + 1), 0);
+            bottom[k] = std::min(std::max(m_hi[ch], m_row[ch] - 1), m_height - 1);
             for (int j = 0; j < k; ++j) {
                 apart = apart && (top[k] > bottom[k] || top[j] > bottom[j] ||
                                   bottom[k] < top[j] || bottom[j] < top[k]);
             }
         }
         if (apart) {
-            for (int k = 0; k < count; ++k) {
+            for (int k = 0; k < m_count; ++k) {
                 if (top[k] <= bottom[k]) {
-                    columnRun(buf, ix0, top[k], bottom[k], kLoggerTrace[shown[k]]);
+                    columnRun(m_buf, column, top[k], bottom[k], kLoggerTrace[m_shown[k]]);
                 }
             }
             return;
         }
-        for (int i = runStart + 1; i <= runEnd; ++i) {
-            for (int k = 0; k < count; ++k) {
-                const int ch = shown[k];
-                columnStep(buf, ix0, columnRow(ys[i - 1][ch], h, height),
-                           columnRow(ys[i][ch], h, height), kLoggerTrace[ch]);
+        for (int i = m_runStart + 1; i <= runEnd; ++i) {
+            for (int k = 0; k < m_count; ++k) {
+                const int ch = m_shown[k];
+                columnStep(m_buf, column, columnRow(m_ys[i - 1][ch], m_h, m_height),
+                           columnRow(m_ys[i][ch], m_h, m_height), kLoggerTrace[ch]);
             }
         }
-    };
+    }
 
-    for (int i = first + 1; i <= last; ++i) {
-        const float x1 = xs[i + shift][ch0];
-        const int ix1 = truncToInt(x1);
-        // Both ends in one column of the image (not in (-1, 0): see columnPoint).
-        if (ix1 == ix0 && x0 >= 0.0f && x0 < w && x1 >= 0.0f && x1 < w) {
-            float y1[kChannelCount];
-            bool fits = true;
-            for (int k = 0; k < count; ++k) {
-                y1[k] = ys[i][shown[k]];
-                fits &= columnPoint(y1[k]);
-            }
-            if (fits && !open) {
-                for (int k = 0; k < count; ++k) {
-                    fits &= columnPoint(py[k]);
-                }
-                if (fits) {
-                    open = true;
-                    runStart = i - 1;
-                    for (int k = 0; k < count; ++k) {
-                        row[k] = columnRow(py[k], h, height);
-                        lo[k] = std::numeric_limits<int>::max();
-                        hi[k] = std::numeric_limits<int>::min();
-                    }
-                }
-            }
-            if (fits) {
-                for (int k = 0; k < count; ++k) {
-                    const int r = columnRow(y1[k], h, height);
-                    const int left = row[k];
-                    lo[k] = r != left ? std::min(lo[k], left) : lo[k];
-                    hi[k] = r != left ? std::max(hi[k], left) : hi[k];
-                    row[k] = r;
-                    py[k] = y1[k];
-                }
-                x0 = x1;
-                continue;
-            }
-        }
-        if (open) {
-            closeRun(i - 1);
-            open = false;
-        }
+    // Segment i - 1 -> i of every shown channel, on its own.
+    void segment(int i, float xa, float xb) const {
+        const float w = m_w, h = m_h;
         // Wholly left or right of the image: every channel's segment is skipped.
-        if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w)) {
-            for (int k = 0; k < count; ++k) {
-                py[k] = ys[i][shown[k]];
-            }
-            x0 = x1, ix0 = ix1;
-            continue;
+        if ((xa < 0 && xb < 0) || (xa >= w && xb >= w)) {
+            return;
         }
-        for (int k = 0; k < count; ++k) {
-            const int ch = shown[k];
-            const float y0 = py[k];
-            const float y1 = ys[i][ch];
-            py[k] = y1;
+        const int ixa = truncToInt(xa), ixb = truncToInt(xb);
+        for (int k = 0; k < m_count; ++k) {
+            const int ch = m_shown[k];
+            const float y0 = m_ys[i - 1][ch], y1 = m_ys[i][ch];
             const int iy0 = truncToInt(y0), iy1 = truncToInt(y1);
             // Records packed closer than a pixel give segments that start and end in
             // the same pixel; a line leaves out its end pixel, so those draw nothing.
-            if (ix0 == ix1 && iy0 == iy1) {
+            if (ixa == ixb && iy0 == iy1) {
                 continue;
             }
-            // Wholly off one side of the image: skipped cheaply.
+            // Wholly above or below the image: skipped cheaply.
             if ((y0 < 0 && y1 < 0) || (y0 >= h && y1 >= h)) {
                 continue;
             }
             // Both ends truncate into the image (which also rules out NaN): the
             // same pixels as drawLine, without its clipping work.
-            if (x0 > -1.0f && x0 < w && x1 > -1.0f && x1 < w && y0 > -1.0f && y0 < h &&
+            if (xa > -1.0f && xa < w && xb > -1.0f && xb < w && y0 > -1.0f && y0 < h &&
                 y1 > -1.0f && y1 < h) {
-                drawLineInside(buf, ix0, iy0, ix1, iy1, kLoggerTrace[ch]);
+                // A step to a neighbouring pixel (the usual one into the next
+                // column) draws its start pixel alone.
+                if (std::abs(ixb - ixa) <= 1 && std::abs(iy1 - iy0) <= 1) {
+                    m_buf.at(ixa, iy0) = kLoggerTrace[ch];
+                } else {
+                    drawLineInside(m_buf, ixa, iy0, ixb, iy1, kLoggerTrace[ch]);
+                }
             } else {
-                drawLine(buf, buf.bounds(), x0, y0, x1, y1, kLoggerTrace[ch]);
+                drawLine(m_buf, m_buf.bounds(), xa, y0, xb, y1, kLoggerTrace[ch]);
             }
         }
-        x0 = x1, ix0 = ix1;
     }
-    if (open) {
-        closeRun(last);
+
+    const PixelBuffer& m_buf;
+    const float (*m_xs)[kChannelCount];
+    const float (*m_ys)[kChannelCount];
+    int m_shift;
+    int m_height;
+    float m_w, m_h;
+    int m_shown[kChannelCount] = {};
+    int m_count = 0;
+    // The open run of vertical steps: it starts at record m_runStart; per
+    // channel, the row of the last point and the range of the rows left by
+    // a step so far (empty: lo > hi).
+    bool m_open = false;
+    int m_runStart = 0;
+    int m_row[kChannelCount] = {}, m_lo[kChannelCount] = {}, m_hi[kChannelCount] = {};
+};
+
+}  // namespace
+
+void drawLoggerTraces(const LoggerGraph& g, int level, int first, int last, int shift,
+                      const PixelBuffer& buf) {
+    if (first >= last) {
+        return;
+    }
+    TraceDrawer drawer(g, level, shift, buf);
+    if (allColumnPoints(g.loggerY[level], first, last)) {
+        drawer.draw<false>(first, last);
+    } else {
+        drawer.draw<true>(first, last);
     }
 }
 
@@ -219,7 +322,7 @@ namespace {
 
 void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
                   bool masked) {
-    fillRect(buf, buf.bounds(), truncToInt(g.plotLeft), truncToInt(g.plotTop),
+    fillArea(buf, truncToInt(g.plotLeft), truncToInt(g.plotTop),
              truncToInt(g.plotRight) - truncToInt(g.plotLeft),
              truncToInt(g.plotBottom) - truncToInt(g.plotTop), rgb(0, 0, 0));
     for (int k = 0; k <= 10; ++k) {
@@ -239,7 +342,7 @@ void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H
               kLoggerEdge);
     }
     if (!masked) {
-        fillRect(buf, buf.bounds(), truncToInt(g.plotLeft - 11.2f), truncToInt(g.plotBottom) + 1,
+        fillArea(buf, truncToInt(g.plotLeft - 11.2f), truncToInt(g.plotBottom) + 1,
                  truncToInt(g.plotRight), 100, kLoggerBackground);
     }
 }
@@ -408,14 +511,13 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
 
 void masks(const LoggerGraph& g, const PixelBuffer& buf) {
     const int R = buf.width, B = buf.height;
-    const PixelRect c = buf.bounds();
     // Up to the window's top edge: the toolbar strip above row 23 shows the
     // window through its gaps, and no trace may show there.
-    fillRect(buf, c, 0, 0, R, truncToInt(g.plotTop), kLoggerBackground);
-    fillRect(buf, c, 0, truncToInt(g.plotBottom) + 1, R,
+    fillArea(buf, 0, 0, R, truncToInt(g.plotTop), kLoggerBackground);
+    fillArea(buf, 0, truncToInt(g.plotBottom) + 1, R,
              truncToInt(static_cast<float>(B) - g.plotBottom), kLoggerBackground);
-    fillRect(buf, c, 0, 23, truncToInt(g.plotLeft), B - 23, kLoggerBackground);
-    fillRect(buf, c, truncToInt(g.plotRight), 23, truncToInt(static_cast<float>(R) - g.plotRight),
+    fillArea(buf, 0, 23, truncToInt(g.plotLeft), B - 23, kLoggerBackground);
+    fillArea(buf, truncToInt(g.plotRight), 23, truncToInt(static_cast<float>(R) - g.plotRight),
              B - 23, kLoggerBackground);
 }
 
@@ -727,19 +829,18 @@ void buildLoggerScene(LoggerGraph& g, const CHygDoc& doc, const ViewState& view,
     // so it is skipped here. With a set on screen the masks later paint
     // everything around the plot below the top 23 rows except the plot's
     // bottom row, so only those get the background first.
-    const PixelRect c = buf.bounds();
     const int pl = 306, pt = 90, pr = buf.width - 61, pb = buf.height - 61;
     const bool masked = !storeEmpty && pr > pl && pb > pt;
     if (masked) {
-        fillRect(buf, c, 0, 0, buf.width, 23, kLoggerBackground);
-        fillRect(buf, c, 0, pb, buf.width, 1, kLoggerBackground);
+        fillArea(buf, 0, 0, buf.width, 23, kLoggerBackground);
+        fillArea(buf, 0, pb, buf.width, 1, kLoggerBackground);
     } else if (pr > pl && pb > pt) {
-        fillRect(buf, c, 0, 0, buf.width, pt, kLoggerBackground);
-        fillRect(buf, c, 0, pb, buf.width, buf.height - pb, kLoggerBackground);
-        fillRect(buf, c, 0, pt, pl, pb - pt, kLoggerBackground);
-        fillRect(buf, c, pr, pt, buf.width - pr, pb - pt, kLoggerBackground);
+        fillArea(buf, 0, 0, buf.width, pt, kLoggerBackground);
+        fillArea(buf, 0, pb, buf.width, buf.height - pb, kLoggerBackground);
+        fillArea(buf, 0, pt, pl, pb - pt, kLoggerBackground);
+        fillArea(buf, pr, pt, buf.width - pr, pb - pt, kLoggerBackground);
     } else {
-        fillRect(buf, c, 0, 0, buf.width, buf.height, kLoggerBackground);
+        fillArea(buf, 0, 0, buf.width, buf.height, kLoggerBackground);
     }
     const float W = g.plotRight - g.plotLeft, H = g.plotBottom - g.plotTop;
     frameAndGrid(g, buf, W, H, masked);
