@@ -35,14 +35,59 @@ void fillArea(const PixelBuffer& buf, int x, int y, int width, int height, Pixel
     }
 }
 
-void hLine(const PixelBuffer& buf, float x0, float x1, float y, Pixel c) {
-    drawLine(buf, buf.bounds(), truncWhole(x0), truncWhole(y), truncWhole(x1), truncWhole(y), c);
+// Rows top..bottom (inclusive, inside the image) of column x.
+inline void columnRun(const PixelBuffer& buf, int x, int top, int bottom, Pixel c) {
+    Pixel* p = &buf.at(x, top);
+    const long stride = buf.stride;
+    for (int y = top; y <= bottom; ++y, p += stride) {
+        *p = c;
+    }
 }
 
-void vLine(const PixelBuffer& buf, float x, float y0, float y1, Pixel c,
-           LineStyle style = LineStyle::Solid, LineMode mode = LineMode::Set) {
-    drawLine(buf, buf.bounds(), truncWhole(x), truncWhole(y0), truncWhole(x), truncWhole(y1), c,
-             style, mode);
+// Pixels lo..hi (inclusive) of a solid line from a towards b, the end left
+// out, cut to 0..size-1; false when none is left.
+bool lineSpan(int a, int b, int size, int& lo, int& hi) {
+    lo = std::max(a < b ? a : b + 1, 0);
+    hi = std::min(a < b ? b - 1 : a, size - 1);
+    return a != b && lo <= hi;
+}
+
+// Whether the ends of a grid line are small enough for lineSpan (anything
+// else, a far zoomed one or NaN, goes to drawLine).
+bool gridEnds(float a, float b, float c) {
+    constexpr float kLimit = 1.0e9f;
+    return std::fabs(a) < kLimit && std::fabs(b) < kLimit && std::fabs(c) < kLimit;
+}
+
+// The frame's and grid's solid lines along a row or a column: the pixels of
+// drawLine for the truncated ends, set directly.
+void hLine(const PixelBuffer& buf, float x0, float x1, float y, Pixel c) {
+    if (!gridEnds(x0, x1, y)) {
+        drawLine(buf, buf.bounds(), truncWhole(x0), truncWhole(y), truncWhole(x1), truncWhole(y),
+                 c);
+        return;
+    }
+    const int row = static_cast<int>(y);
+    int lo = 0, hi = 0;
+    if (row >= 0 && row < buf.height &&
+        lineSpan(static_cast<int>(x0), static_cast<int>(x1), buf.width, lo, hi)) {
+        Pixel* p = &buf.at(0, row);
+        std::fill(p + lo, p + hi + 1, c);
+    }
+}
+
+void vLine(const PixelBuffer& buf, float x, float y0, float y1, Pixel c) {
+    if (!gridEnds(x, y0, y1)) {
+        drawLine(buf, buf.bounds(), truncWhole(x), truncWhole(y0), truncWhole(x), truncWhole(y1),
+                 c);
+        return;
+    }
+    const int column = static_cast<int>(x);
+    int lo = 0, hi = 0;
+    if (column >= 0 && column < buf.width &&
+        lineSpan(static_cast<int>(y0), static_cast<int>(y1), buf.height, lo, hi)) {
+        columnRun(buf, column, lo, hi, c);
+    }
 }
 
 void addText(LoggerScene& scene, LoggerFont font, int x, int y, std::string text) {
@@ -62,15 +107,6 @@ inline int columnRow(float y, float h, int height) {
 inline bool columnPoint(float y) {
     return (y >= 0.0f && y <= std::numeric_limits<float>::max()) ||
            (y <= -1.0f && y >= -std::numeric_limits<float>::max());
-}
-
-// Rows top..bottom (inclusive, inside the image) of column x.
-inline void columnRun(const PixelBuffer& buf, int x, int top, int bottom, Pixel c) {
-    Pixel* p = &buf.at(x, top);
-    const long stride = buf.stride;
-    for (int y = top; y <= bottom; ++y, p += stride) {
-        *p = c;
-    }
 }
 
 // The vertical step a -> b in column x, cut to the image, as drawLine draws
@@ -516,9 +552,13 @@ void masks(const LoggerGraph& g, const PixelBuffer& buf) {
     fillArea(buf, 0, 0, R, truncToInt(g.plotTop), kLoggerBackground);
     fillArea(buf, 0, truncToInt(g.plotBottom) + 1, R,
              truncToInt(static_cast<float>(B) - g.plotBottom), kLoggerBackground);
-    fillArea(buf, 0, 23, truncToInt(g.plotLeft), B - 23, kLoggerBackground);
-    fillArea(buf, truncToInt(g.plotRight), 23, truncToInt(static_cast<float>(R) - g.plotRight),
-             B - 23, kLoggerBackground);
+    // Beside the plot from row 23 down; the rows above and below it are
+    // filled already.
+    const int top = std::max(23, truncToInt(g.plotTop));
+    const int height = std::min(B, truncToInt(g.plotBottom) + 1) - top;
+    fillArea(buf, 0, top, truncToInt(g.plotLeft), height, kLoggerBackground);
+    fillArea(buf, truncToInt(g.plotRight), top, truncToInt(static_cast<float>(R) - g.plotRight),
+             height, kLoggerBackground);
 }
 
 void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
@@ -827,12 +867,11 @@ void buildLoggerScene(LoggerGraph& g, const CHygDoc& doc, const ViewState& view,
     g.plotBottom = static_cast<float>(buf.height - 61);
     // Background everywhere; the plot's own area is filled black right after,
     // so it is skipped here. With a set on screen the masks later paint
-    // everything around the plot below the top 23 rows except the plot's
-    // bottom row, so only those get the background first.
+    // everything around the plot except the plot's bottom row, so only that
+    // gets the background first.
     const int pl = 306, pt = 90, pr = buf.width - 61, pb = buf.height - 61;
     const bool masked = !storeEmpty && pr > pl && pb > pt;
     if (masked) {
-        fillArea(buf, 0, 0, buf.width, 23, kLoggerBackground);
         fillArea(buf, 0, pb, buf.width, 1, kLoggerBackground);
     } else if (pr > pl && pb > pt) {
         fillArea(buf, 0, 0, buf.width, pt, kLoggerBackground);
@@ -858,8 +897,9 @@ void buildLoggerScene(LoggerGraph& g, const CHygDoc& doc, const ViewState& view,
     }
     legend(g, buf, scene);
     if (!g.cursorAbsent) {
-        vLine(buf, static_cast<float>(g.cursorX), g.plotTop, g.plotBottom, kLoggerCursor,
-              LineStyle::Dotted, LineMode::Invert);
+        const float x = truncWhole(static_cast<float>(g.cursorX));
+        drawLine(buf, buf.bounds(), x, truncWhole(g.plotTop), x, truncWhole(g.plotBottom),
+                 kLoggerCursor, LineStyle::Dotted, LineMode::Invert);
     }
 }
 
