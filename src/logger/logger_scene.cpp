@@ -143,6 +143,77 @@ bool allColumnPoints(const float (*ys)[kChannelCount], int first, int last) {
 // it. When no two channels' sets meet, the order between them cannot show,
 // and each set is filled at once; otherwise the run's steps are drawn one by
 // one, record by record as before. Every other segment is drawn on its own.
+// A run of vertical steps in one column, followed for every channel (hidden
+// ones too, so the work per record is fixed): the row of the last point and
+// the range of the rows left by a step so far (empty: lo > hi). Four
+// channels go side by side where vectors are available.
+struct ColumnRun {
+#if defined(__GNUC__)
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef int Ints __attribute__((vector_size(16)));
+    static_assert(kChannelCount == 5);
+    Ints row4, lo4, hi4;
+    int row, lo, hi;
+
+    ColumnRun(const float* y, float h, int height) {
+        const Floats v = cut(y, h);
+        row4 = __builtin_convertvector(v, Ints);
+        lo4 = Ints{} + std::numeric_limits<int>::max();
+        hi4 = Ints{} + std::numeric_limits<int>::min();
+        row = columnRow(y[4], h, height);
+        lo = std::numeric_limits<int>::max();
+        hi = std::numeric_limits<int>::min();
+    }
+    // columnRow() of the first four channels: cut to -1..h, then truncated.
+    static Floats cut(const float* y, float h) {
+        Floats v;
+        __builtin_memcpy(&v, y, sizeof v);
+        const Floats above = Floats{} - 1.0f, below = Floats{} + h;
+        v = v < above ? above : v;
+        return v > below ? below : v;
+    }
+    // The run goes on to the points y: the row left, where it differs from
+    // the new one, joins the range.
+    void step(const float* y, float h, int height) {
+        const Ints r = __builtin_convertvector(cut(y, h), Ints);
+        const Ints moved = r != row4;
+        lo4 = (moved & (row4 < lo4)) ? row4 : lo4;
+        hi4 = (moved & (row4 > hi4)) ? row4 : hi4;
+        row4 = r;
+        const int r4 = columnRow(y[4], h, height);
+        lo = r4 != row ? std::min(lo, row) : lo;
+        hi = r4 != row ? std::max(hi, row) : hi;
+        row = r4;
+    }
+    void get(int ch, int& rowOut, int& loOut, int& hiOut) const {
+        rowOut = ch < 4 ? row4[ch] : row;
+        loOut = ch < 4 ? lo4[ch] : lo;
+        hiOut = ch < 4 ? hi4[ch] : hi;
+    }
+#else
+    int row[kChannelCount], lo[kChannelCount], hi[kChannelCount];
+
+    ColumnRun(const float* y, float h, int height) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            row[ch] = columnRow(y[ch], h, height);
+            lo[ch] = std::numeric_limits<int>::max();
+            hi[ch] = std::numeric_limits<int>::min();
+        }
+    }
+    void step(const float* y, float h, int height) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            const int r = columnRow(y[ch], h, height);
+            lo[ch] = r != row[ch] ? std::min(lo[ch], row[ch]) : lo[ch];
+            hi[ch] = r != row[ch] ? std::max(hi[ch], row[ch]) : hi[ch];
+            row[ch] = r;
+        }
+    }
+    void get(int ch, int& rowOut, int& loOut, int& hiOut) const {
+        rowOut = row[ch], loOut = lo[ch], hiOut = hi[ch];
+    }
+#endif
+};
+
 class TraceDrawer {
 public:
     TraceDrawer(const LoggerGraph& g, int level, int shift, const PixelBuffer& buf)
@@ -170,99 +241,52 @@ public:
         // x0's column when x0 lies in the image (not in (-1, 0): see
         // columnPoint), else -1.
         int ix0 = columnOf(x0);
-        for (int i = first + 1; i <= last; ++i) {
+        int i = first + 1;
+        while (i <= last) {
             const float x1 = m_xs[i + m_shift][0];
             const int ix1 = columnOf(x1);
-            if (ix1 == ix0 && ix1 >= 0 && (!kChecked || fitsRun(i))) {
-                if (!m_open) {
-                    openRun(i - 1);
+            if (ix1 == ix0 && ix1 >= 0 && (!kChecked || (fits(i - 1) && fits(i)))) {
+                // A run from record i - 1 on, as long as the records stay in
+                // this column.
+                const int start = i - 1;
+                ColumnRun run(m_ys[start], m_h, m_height);
+                run.step(m_ys[i], m_h, m_height);
+                for (++i; i <= last; ++i) {
+                    if (columnOf(m_xs[i + m_shift][0]) != ix0 || (kChecked && !fits(i))) {
+                        break;
+                    }
+                    run.step(m_ys[i], m_h, m_height);
                 }
-                step(m_ys[i]);
+                closeRun(run, start, i - 1, ix0);
+                x0 = m_xs[i - 1 + m_shift][0];
                 continue;
-            }
-            if (m_open) {
-                closeRun(i - 1, ix0);
             }
             segment(i, x0, x1);
             x0 = x1, ix0 = ix1;
-        }
-        if (m_open) {
-            closeRun(last, ix0);
+            ++i;
         }
     }
 
 private:
     int columnOf(float x) const { return x >= 0.0f && x < m_w ? static_cast<int>(x) : -1; }
 
-    // Whether step i may join a run: its start, when it would open the run,
-    // and its end can end merged steps.
-    bool fitsRun(int i) const {
-        bool fits = true;
+    // Whether record i's points can end merged steps.
+    bool fits(int i) const {
+        bool all = true;
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            fits &= columnPoint(m_ys[i][ch]);
-            if (!m_open) {
-                fits &= columnPoint(m_ys[i - 1][ch]);
-            }
+            all &= columnPoint(m_ys[i][ch]);
         }
-        return fits;
+        return all;
     }
 
-    // The run goes on to the point y (all channels): the row left, where it
-    // differs from the new one, joins the range. Hidden channels are
-    // followed too, so the work per record is fixed: four channels side by
-    // side where vectors are available.
-    void step(const float* y) {
-        int ch = 0;
-#if defined(__GNUC__)
-        typedef float Floats __attribute__((vector_size(16)));
-        typedef int Ints __attribute__((vector_size(16)));
-        static_assert(kChannelCount >= 4);
-        Floats v;
-        Ints left, lo, hi;
-        __builtin_memcpy(&v, y, sizeof v);
-        __builtin_memcpy(&left, m_row, sizeof left);
-        __builtin_memcpy(&lo, m_lo, sizeof lo);
-        __builtin_memcpy(&hi, m_hi, sizeof hi);
-        // columnRow() for points that fit: cut to -1..h, then truncated.
-        const Floats above = Floats{} - 1.0f, below = Floats{} + m_h;
-        v = v < above ? above : v;
-        v = v > below ? below : v;
-        const Ints r = __builtin_convertvector(v, Ints);
-        const Ints moved = r != left;
-        lo = (moved & (left < lo)) ? left : lo;
-        hi = (moved & (left > hi)) ? left : hi;
-        __builtin_memcpy(m_row, &r, sizeof r);
-        __builtin_memcpy(m_lo, &lo, sizeof lo);
-        __builtin_memcpy(m_hi, &hi, sizeof hi);
-        ch = 4;
-#endif
-        for (; ch < kChannelCount; ++ch) {
-            const int r = columnRow(y[ch], m_h, m_height);
-            const int left = m_row[ch];
-            m_lo[ch] = r != left ? std::min(m_lo[ch], left) : m_lo[ch];
-            m_hi[ch] = r != left ? std::max(m_hi[ch], left) : m_hi[ch];
-            m_row[ch] = r;
-        }
-    }
-
-    void openRun(int start) {
-        m_open = true;
-        m_runStart = start;
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            m_row[ch] = columnRow(m_ys[start][ch], m_h, m_height);
-            m_lo[ch] = std::numeric_limits<int>::max();
-            m_hi[ch] = std::numeric_limits<int>::min();
-        }
-    }
-
-    void closeRun(int runEnd, int column) {
-        m_open = false;
+    void closeRun(const ColumnRun& run, int start, int end, int column) const {
         int top[kChannelCount], bottom[kChannelCount];
         bool apart = true;
         for (int k = 0; k < m_count; ++k) {
-            const int ch = m_shown[k];
-            top[k] = std::max(std::min(m_lo[ch], m_row[ch] + 1), 0);
-            bottom[k] = std::min(std::max(m_hi[ch], m_row[ch] - 1), m_height - 1);
+            int row = 0, lo = 0, hi = 0;
+            run.get(m_shown[k], row, lo, hi);
+            top[k] = std::max(std::min(lo, row + 1), 0);
+            bottom[k] = std::min(std::max(hi, row - 1), m_height - 1);
             for (int j = 0; j < k; ++j) {
                 apart = apart && (top[k] > bottom[k] || top[j] > bottom[j] ||
                                   bottom[k] < top[j] || bottom[j] < top[k]);
@@ -276,7 +300,7 @@ private:
             }
             return;
         }
-        for (int i = m_runStart + 1; i <= runEnd; ++i) {
+        for (int i = start + 1; i <= end; ++i) {
             for (int k = 0; k < m_count; ++k) {
                 const int ch = m_shown[k];
                 columnStep(m_buf, column, columnRow(m_ys[i - 1][ch], m_h, m_height),
@@ -331,12 +355,6 @@ private:
     float m_w, m_h;
     int m_shown[kChannelCount] = {};
     int m_count = 0;
-    // The open run of vertical steps: it starts at record m_runStart; per
-    // channel, the row of the last point and the range of the rows left by
-    // a step so far (empty: lo > hi).
-    bool m_open = false;
-    int m_runStart = 0;
-    int m_row[kChannelCount] = {}, m_lo[kChannelCount] = {}, m_hi[kChannelCount] = {};
 };
 
 }  // namespace
