@@ -374,23 +374,86 @@ void drawLoggerTraces(const LoggerGraph& g, int level, int first, int last, int 
 
 namespace {
 
-void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
-                  bool masked) {
-    fillArea(buf, truncToInt(g.plotLeft), truncToInt(g.plotTop),
-             truncToInt(g.plotRight) - truncToInt(g.plotLeft),
-             truncToInt(g.plotBottom) - truncToInt(g.plotTop), rgb(0, 0, 0));
-    for (int k = 0; k <= 10; ++k) {
-        hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
-              kLoggerGrid);
+// The plot's black area with the grid lines and the red edges over it, one
+// row at a time, so that each row is finished while it is in the cache: the
+// same pixels as filling the area and then drawing the lines in turn. Only
+// for an area wholly inside the buffer and lines of ordinary size; false
+// leaves the work to the caller.
+bool plotRows(const LoggerGraph& g, const PixelBuffer& buf, float W, float H) {
+    const int pl = truncToInt(g.plotLeft), pt = truncToInt(g.plotTop);
+    const int pr = truncToInt(g.plotRight), pb = truncToInt(g.plotBottom);
+    if (!(0 <= pl && pl < pr && pr <= buf.width && 0 <= pt && pt < pb && pb <= buf.height) ||
+        !gridEnds(g.plotLeft, g.plotRight, W) || !gridEnds(g.plotTop, g.plotBottom, H)) {
+        return false;
     }
+    // Columns set on every row: the vertical grid lines, then the edges.
+    int columns[17];
+    Pixel colours[17];
+    int count = 0;
     if (g.fullView) {
         for (int k = 1; k <= 15; ++k) {
-            vLine(buf, g.plotLeft + W * static_cast<float>(k) / 15.0f, g.plotTop, g.plotBottom,
+            const int x = static_cast<int>(g.plotLeft + W * static_cast<float>(k) / 15.0f);
+            if (x >= 0 && x < buf.width) {
+                columns[count] = x, colours[count++] = kLoggerGrid;
+            }
+        }
+    }
+    columns[count] = pl, colours[count++] = kLoggerEdge;
+    if (pr < buf.width) {
+        columns[count] = pr, colours[count++] = kLoggerEdge;
+    }
+    // The horizontal grid lines' rows, top down; those below the area are
+    // drawn after it.
+    int gridRows[kLoggerAxisLines];
+    for (int k = 0; k < kLoggerAxisLines; ++k) {
+        gridRows[k] = static_cast<int>(g.plotTop + H * static_cast<float>(k) * 0.1f);
+    }
+    int next = 0;
+    for (int y = pt; y < pb; ++y) {
+        bool grid = false;
+        for (; next < kLoggerAxisLines && gridRows[next] <= y; ++next) {
+            grid = grid || gridRows[next] == y;
+        }
+        Pixel* row = &buf.at(0, y);
+        const Pixel fill = grid ? kLoggerGrid : rgb(0, 0, 0);
+        if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
+            std::wmemset(reinterpret_cast<wchar_t*>(row + pl), static_cast<wchar_t>(fill),
+                         static_cast<std::size_t>(pr - pl));
+        } else {
+            std::fill(row + pl, row + pr, fill);
+        }
+        for (int c = 0; c < count; ++c) {
+            row[columns[c]] = colours[c];
+        }
+    }
+    for (int k = 0; k < kLoggerAxisLines; ++k) {
+        if (gridRows[k] < pt || gridRows[k] >= pb) {
+            hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
                   kLoggerGrid);
         }
     }
-    vLine(buf, g.plotLeft, g.plotTop, g.plotBottom, kLoggerEdge);
-    vLine(buf, g.plotRight, g.plotTop, g.plotBottom, kLoggerEdge);
+    return true;
+}
+
+void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
+                  bool masked) {
+    if (!plotRows(g, buf, W, H)) {
+        fillArea(buf, truncToInt(g.plotLeft), truncToInt(g.plotTop),
+                 truncToInt(g.plotRight) - truncToInt(g.plotLeft),
+                 truncToInt(g.plotBottom) - truncToInt(g.plotTop), rgb(0, 0, 0));
+        for (int k = 0; k <= 10; ++k) {
+            hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
+                  kLoggerGrid);
+        }
+        if (g.fullView) {
+            for (int k = 1; k <= 15; ++k) {
+                vLine(buf, g.plotLeft + W * static_cast<float>(k) / 15.0f, g.plotTop,
+                      g.plotBottom, kLoggerGrid);
+            }
+        }
+        vLine(buf, g.plotLeft, g.plotTop, g.plotBottom, kLoggerEdge);
+        vLine(buf, g.plotRight, g.plotTop, g.plotBottom, kLoggerEdge);
+    }
     for (int k = 0; k <= 10; ++k) {
         hLine(buf, g.plotLeft - 3, g.plotLeft, g.plotTop + H * static_cast<float>(k) * 0.1f,
               kLoggerEdge);
