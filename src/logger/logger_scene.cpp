@@ -174,13 +174,13 @@ struct ColumnRun {
     }
     // The run goes on to the points y: the row left, where it differs from
     // the new one, joins the range.
-    void step(const float* y, float h, int height) {
+    void step(const float* y, float h) {
         const Ints r = __builtin_convertvector(cut(y, h), Ints);
         const Ints moved = r != row4;
         lo4 = (moved & (row4 < lo4)) ? row4 : lo4;
         hi4 = (moved & (row4 > hi4)) ? row4 : hi4;
         row4 = r;
-        const int r4 = columnRow(y[4], h, height);
+        const int r4 = static_cast<int>(std::min(std::max(y[4], -1.0f), h));
         lo = r4 != row ? std::min(lo, row) : lo;
         hi = r4 != row ? std::max(hi, row) : hi;
         row = r4;
@@ -200,9 +200,9 @@ struct ColumnRun {
             hi[ch] = std::numeric_limits<int>::min();
         }
     }
-    void step(const float* y, float h, int height) {
+    void step(const float* y, float h) {
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            const int r = columnRow(y[ch], h, height);
+            const int r = static_cast<int>(std::min(std::max(y[ch], -1.0f), h));
             lo[ch] = r != row[ch] ? std::min(lo[ch], row[ch]) : lo[ch];
             hi[ch] = r != row[ch] ? std::max(hi[ch], row[ch]) : hi[ch];
             row[ch] = r;
@@ -250,12 +250,12 @@ public:
                 // this column.
                 const int start = i - 1;
                 ColumnRun run(m_ys[start], m_h, m_height);
-                run.step(m_ys[i], m_h, m_height);
+                run.step(m_ys[i], m_h);
                 for (++i; i <= last; ++i) {
                     if (columnOf(m_xs[i + m_shift][0]) != ix0 || (kChecked && !fits(i))) {
                         break;
                     }
-                    run.step(m_ys[i], m_h, m_height);
+                    run.step(m_ys[i], m_h);
                 }
                 closeRun(run, start, i - 1, ix0);
                 x0 = m_xs[i - 1 + m_shift][0];
@@ -316,34 +316,46 @@ private:
         if ((xa < 0 && xb < 0) || (xa >= w && xb >= w)) {
             return;
         }
-        const int ixa = truncToInt(xa), ixb = truncToInt(xb);
+        // Ends at or right of 0 inside the image (the usual case) truncate by
+        // a plain conversion.
+        const bool across = xa >= 0.0f && xa < w && xb >= 0.0f && xb < w;
+        const int ixa = across ? static_cast<int>(xa) : truncToInt(xa);
+        const int ixb = across ? static_cast<int>(xb) : truncToInt(xb);
         for (int k = 0; k < m_count; ++k) {
             const int ch = m_shown[k];
             const float y0 = m_ys[i - 1][ch], y1 = m_ys[i][ch];
-            const int iy0 = truncToInt(y0), iy1 = truncToInt(y1);
-            // Records packed closer than a pixel give segments that start and end in
-            // the same pixel; a line leaves out its end pixel, so those draw nothing.
-            if (ixa == ixb && iy0 == iy1) {
+            if (across && y0 >= 0.0f && y0 < h && y1 >= 0.0f && y1 < h) {
+                inside(ixa, static_cast<int>(y0), ixb, static_cast<int>(y1), ch);
                 continue;
             }
+            const int iy0 = truncToInt(y0), iy1 = truncToInt(y1);
             // Wholly above or below the image: skipped cheaply.
-            if ((y0 < 0 && y1 < 0) || (y0 >= h && y1 >= h)) {
+            if ((ixa == ixb && iy0 == iy1) || (y0 < 0 && y1 < 0) || (y0 >= h && y1 >= h)) {
                 continue;
             }
             // Both ends truncate into the image (which also rules out NaN): the
             // same pixels as drawLine, without its clipping work.
             if (xa > -1.0f && xa < w && xb > -1.0f && xb < w && y0 > -1.0f && y0 < h &&
                 y1 > -1.0f && y1 < h) {
-                // A step to a neighbouring pixel (the usual one into the next
-                // column) draws its start pixel alone.
-                if (std::abs(ixb - ixa) <= 1 && std::abs(iy1 - iy0) <= 1) {
-                    m_buf.at(ixa, iy0) = kLoggerTrace[ch];
-                } else {
-                    drawLineInside(m_buf, ixa, iy0, ixb, iy1, kLoggerTrace[ch]);
-                }
+                inside(ixa, iy0, ixb, iy1, ch);
             } else {
                 drawLine(m_buf, m_buf.bounds(), xa, y0, xb, y1, kLoggerTrace[ch]);
             }
+        }
+    }
+
+    // A segment between two pixels of the image, as drawLine draws it.
+    void inside(int x0, int y0, int x1, int y1, int ch) const {
+        const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+        if (dx <= 1 && dy <= 1) {
+            // Nothing when both ends share a pixel (a line leaves out its end
+            // pixel), else the start pixel alone: the usual step into the
+            // next column.
+            if (dx + dy != 0) {
+                m_buf.at(x0, y0) = kLoggerTrace[ch];
+            }
+        } else {
+            drawLineInside(m_buf, x0, y0, x1, y1, kLoggerTrace[ch]);
         }
     }
 
