@@ -130,6 +130,22 @@ TEST(LoggerTraces, SameAsDrawingEverySegmentInOrder) {
              if (ch == 2 && i % 53 == 0) return kNaN;
              return std::fmod(static_cast<float>(i) * 0.37f + 13.0f * ch, 50.0f);
          }},
+        {"a point missing now and then inside a column", 40, 45, 800, 0, 799, 0, 0x1f,
+         [](int i) { return static_cast<float>(i) * 0.05f; },
+         [](int i, int ch, std::mt19937&) {
+             const int r = i % 10;
+             switch (ch) {
+                 case 0: return r == 5 ? kNaN : 5.0f + 0.1f * r;
+                 // Level over the record where channel 0 is missing, then missing itself.
+                 case 1: return r == 6 ? kNaN : r == 4 || r == 5 ? 20.5f : 14.0f + 0.5f * r;
+                 default: return 8.0f + 5.0f * ch + 0.3f * static_cast<float>(i % 20);
+             }
+         }},
+        {"two and three pixels apart, gentle slopes", 140, 60, 60, 0, 59, 0, 0x1f,
+         [](int i) { return 0.5f + static_cast<float>(i) * 2.3f; },
+         [](int i, int ch, std::mt19937&) {
+             return 30.0f + 8.0f * std::sin(static_cast<float>(i) * 0.2f + ch);
+         }},
         {"not finite", 90, 70, 1500, 0, 1499, 0, 0x1f,
          [](int i) { return i == 700 ? kNaN : static_cast<float>(i) * 0.06f; },
          [](int i, int ch, std::mt19937& rng) {
