@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <limits>
 #include <cwchar>
+#include <limits>
 
 #include "store/number_text.h"
 #include "store/truncation.h"
@@ -15,9 +15,9 @@ namespace kr5061 {
 
 namespace {
 
-// fillRect into the whole buffer, the rows stored by wmemset where a wide
+// fillRect clipped to the buffer, the rows stored by wmemset where a wide
 // character is a pixel's size: the C library fills large blocks with its
-// fastest stores, about a third quicker than a store loop, and fills are most
+// fastest stores, measurably quicker than a store loop, and fills are most
 // of a paint's memory traffic.
 void fillArea(const PixelBuffer& buf, int x, int y, int width, int height, Pixel colour) {
     if (width <= 0 || height <= 0) {
@@ -128,21 +128,12 @@ bool allColumnPoints(const float (*ys)[kChannelCount], int first, int last) {
     int misfits = 0;
     for (int k = 0; k < count; ++k) {
         const float v = y[k];
-        misfits |= static_cast<int>(!(v - v == 0.0f)) | (static_cast<int>(v < 0.0f) & static_cast<int>(v > -1.0f));
+        const int notFinite = !(v - v == 0.0f), nearTop = (v < 0.0f) & (v > -1.0f);
+        misfits |= notFinite | nearTop;
     }
     return misfits == 0;
 }
 
-// The traces, drawn in record order, channel by channel in between; each
-// end's pixel is truncated once and reused as the next segment's start.
-//
-// Records packed closer than a pixel column give runs of vertical steps in
-// one column. A channel's steps a -> b of such a run (each without its end
-// row) cover one contiguous set of rows: the range of the points that are
-// followed by a different one, widened towards the last point but without
-// it. When no two channels' sets meet, the order between them cannot show,
-// and each set is filled at once; otherwise the run's steps are drawn one by
-// one, record by record as before. Every other segment is drawn on its own.
 // A run of vertical steps in one column, followed for every channel (hidden
 // ones too, so the work per record is fixed): the row of the last point and
 // the range of the rows left by a step so far (empty: lo > hi). Four
@@ -214,6 +205,16 @@ struct ColumnRun {
 #endif
 };
 
+// The traces, drawn as if segment by segment in record order, channel by
+// channel in between.
+//
+// Records packed closer than a pixel column give runs of vertical steps in
+// one column. A channel's steps a -> b of such a run (each without its end
+// row) cover one contiguous set of rows: the range of the points that are
+// followed by a different one, widened towards the last point but without
+// it. When no two channels' sets meet, the order between them cannot show,
+// and each set is filled at once; otherwise the run's steps are drawn one by
+// one, record by record. Every other segment is drawn on its own.
 class TraceDrawer {
 public:
     TraceDrawer(const LoggerGraph& g, int level, int shift, const PixelBuffer& buf)
@@ -316,8 +317,8 @@ private:
         if ((xa < 0 && xb < 0) || (xa >= w && xb >= w)) {
             return;
         }
-        // Ends at or right of 0 inside the image (the usual case) truncate by
-        // a plain conversion.
+        // Ends from column 0 to the right edge (the usual case) truncate by a
+        // plain conversion.
         const bool across = xa >= 0.0f && xa < w && xb >= 0.0f && xb < w;
         const int ixa = across ? static_cast<int>(xa) : truncToInt(xa);
         const int ixb = across ? static_cast<int>(xb) : truncToInt(xb);
@@ -329,7 +330,8 @@ private:
                 continue;
             }
             const int iy0 = truncToInt(y0), iy1 = truncToInt(y1);
-            // Wholly above or below the image: skipped cheaply.
+            // Both ends in one pixel (a line leaves out its end pixel), or
+            // wholly above or below the image: nothing to draw.
             if ((ixa == ixb && iy0 == iy1) || (y0 < 0 && y1 < 0) || (y0 >= h && y1 >= h)) {
                 continue;
             }
