@@ -37,6 +37,15 @@ struct LoggerLevelCacheKey {
     LoggerLevelMaps x, y;
 };
 
+// What level 0 was last built from besides the stored readings (those are
+// kept as a copy beside it). recordCount -1: nothing built yet.
+struct LoggerLevel0Key {
+    int recordCount = -1;
+    bool fahrenheit = false;
+    int gain = 0, offset = 0;
+    float width = 0, height = 0, plotLeft = 0, plotBottom = 0;
+};
+
 // State of the logger graph shared by its paint, zoom, cursor and report. About
 // 40 MB: allocated once for the life of the program (makeLoggerGraph); a level's
 // pages become resident when the level is first drawn.
@@ -60,6 +69,12 @@ struct LoggerGraph {
     // from xStep and plotLeft alone).
     std::uint64_t level0Generation = 1;
     LoggerLevelCacheKey levelCache;
+    // The stored readings level 0 was built from: a paint that finds the same
+    // readings and key keeps level 0, or rebuilds it from the first changed
+    // record. Compared byte for byte, so no writer of the readings has to
+    // announce a change.
+    ZeroedArray<float[kSampleCapacity][kChannelCount]> level0Readings;
+    LoggerLevel0Key level0Key;
     int firstIndex = 0;
     bool firstIndexValid = false;
     int scrollOffset = 0;

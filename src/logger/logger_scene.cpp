@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <cwchar>
 #include <limits>
 
 #include "store/number_text.h"
@@ -14,102 +15,465 @@ namespace kr5061 {
 
 namespace {
 
-void hLine(const PixelBuffer& buf, float x0, float x1, float y, Pixel c) {
-    drawLine(buf, buf.bounds(), truncWhole(x0), truncWhole(y), truncWhole(x1), truncWhole(y), c);
+// fillRect clipped to the buffer, the rows stored by wmemset where a wide
+// character is a pixel's size: the C library fills large blocks with its
+// fastest stores, measurably quicker than a store loop, and fills are most
+// of a paint's memory traffic.
+void fillArea(const PixelBuffer& buf, int x, int y, int width, int height, Pixel colour) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const PixelRect r = intersect(buf.bounds(), rectAt(x, y, width, height));
+    const std::size_t n = static_cast<std::size_t>(r.width());
+    for (int row = r.top; row < r.bottom; ++row) {
+        Pixel* p = &buf.at(r.left, row);
+        if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
+            std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(colour), n);
+        } else {
+            std::fill(p, p + n, colour);
+        }
+    }
 }
 
-void vLine(const PixelBuffer& buf, float x, float y0, float y1, Pixel c,
-           LineStyle style = LineStyle::Solid, LineMode mode = LineMode::Set) {
-    drawLine(buf, buf.bounds(), truncWhole(x), truncWhole(y0), truncWhole(x), truncWhole(y1), c,
-             style, mode);
+// Rows top..bottom (inclusive, inside the image) of column x.
+inline void columnRun(const PixelBuffer& buf, int x, int top, int bottom, Pixel c) {
+    Pixel* p = &buf.at(x, top);
+    const long stride = buf.stride;
+    for (int y = top; y <= bottom; ++y, p += stride) {
+        *p = c;
+    }
+}
+
+// Pixels lo..hi (inclusive) of a solid line from a towards b, the end left
+// out, cut to 0..size-1; false when none is left.
+bool lineSpan(int a, int b, int size, int& lo, int& hi) {
+    lo = std::max(a < b ? a : b + 1, 0);
+    hi = std::min(a < b ? b - 1 : a, size - 1);
+    return a != b && lo <= hi;
+}
+
+// Whether the ends of a grid line are small enough for lineSpan (anything
+// else, a far zoomed one or NaN, goes to drawLine).
+bool gridEnds(float a, float b, float c) {
+    constexpr float kLimit = 1.0e9f;
+    return std::fabs(a) < kLimit && std::fabs(b) < kLimit && std::fabs(c) < kLimit;
+}
+
+// The frame's and grid's solid lines along a row or a column: the pixels of
+// drawLine for the truncated ends, set directly.
+void hLine(const PixelBuffer& buf, float x0, float x1, float y, Pixel c) {
+    if (!gridEnds(x0, x1, y)) {
+        drawLine(buf, buf.bounds(), truncWhole(x0), truncWhole(y), truncWhole(x1), truncWhole(y),
+                 c);
+        return;
+    }
+    const int row = static_cast<int>(y);
+    int lo = 0, hi = 0;
+    if (row >= 0 && row < buf.height &&
+        lineSpan(static_cast<int>(x0), static_cast<int>(x1), buf.width, lo, hi)) {
+        Pixel* p = &buf.at(0, row);
+        std::fill(p + lo, p + hi + 1, c);
+    }
+}
+
+void vLine(const PixelBuffer& buf, float x, float y0, float y1, Pixel c) {
+    if (!gridEnds(x, y0, y1)) {
+        drawLine(buf, buf.bounds(), truncWhole(x), truncWhole(y0), truncWhole(x), truncWhole(y1),
+                 c);
+        return;
+    }
+    const int column = static_cast<int>(x);
+    int lo = 0, hi = 0;
+    if (column >= 0 && column < buf.width &&
+        lineSpan(static_cast<int>(y0), static_cast<int>(y1), buf.height, lo, hi)) {
+        columnRun(buf, column, lo, hi, c);
+    }
 }
 
 void addText(LoggerScene& scene, LoggerFont font, int x, int y, std::string text) {
     scene.texts.push_back(LoggerText{font, x, y, std::move(text)});
 }
 
-// The shown channels' traces over records first..last-1, record by record
-// and channel by channel in between (the order in which overlapping traces
-// cover each other). Record i's x is taken from record i + shift. Each end's
-// pixel is truncated once and reused as the next segment's start.
-void traces(const LoggerGraph& g, int level, int first, int last, int shift,
-            const PixelBuffer& buf) {
-    if (first >= last) {
-        return;
+// A step's end row inside one image column, cut to -1..height: the rows of
+// the image that a vertical step covers are the same with either end. y is
+// a columnPoint().
+inline int columnRow(float y, float h, int height) {
+    return y <= -1.0f ? -1 : y >= h ? height : static_cast<int>(y);
+}
+
+// Whether y can end a step merged into a column run: finite, and not within
+// (-1, 0), where a segment lying wholly above the image is skipped although
+// its ends truncate into the top row.
+inline bool columnPoint(float y) {
+    return (y >= 0.0f && y <= std::numeric_limits<float>::max()) ||
+           (y <= -1.0f && y >= -std::numeric_limits<float>::max());
+}
+
+// The vertical step a -> b in column x, cut to the image, as drawLine draws
+// it: from a towards b, b itself left out.
+inline void columnStep(const PixelBuffer& buf, int x, int a, int b, Pixel c) {
+    if (a < b) {
+        columnRun(buf, x, std::max(a, 0), std::min(b - 1, buf.height - 1), c);
+    } else if (a > b) {
+        columnRun(buf, x, std::max(b + 1, 0), std::min(a, buf.height - 1), c);
     }
-    int shown[kChannelCount];
-    int count = 0;
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        if (g.showChannel[ch]) {
-            shown[count++] = ch;
+}
+
+// Whether every y of records first..last can end a merged step (as
+// columnPoint), in one pass without a branch per value: y - y is 0 for a
+// finite y only.
+bool allColumnPoints(const float (*ys)[kChannelCount], int first, int last) {
+    const float* y = ys[first];
+    const int count = (last - first + 1) * kChannelCount;
+    int misfits = 0;
+    for (int k = 0; k < count; ++k) {
+        const float v = y[k];
+        const int notFinite = !(v - v == 0.0f), nearTop = (v < 0.0f) & (v > -1.0f);
+        misfits |= notFinite | nearTop;
+    }
+    return misfits == 0;
+}
+
+// A run of vertical steps in one column, followed for every channel (hidden
+// ones too, so the work per record is fixed): the row of the last point and
+// the range of the rows left by a step so far (empty: lo > hi). Four
+// channels go side by side where vectors are available.
+struct ColumnRun {
+#if defined(__GNUC__)
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef int Ints __attribute__((vector_size(16)));
+    static_assert(kChannelCount == 5);
+    Ints row4, lo4, hi4;
+    int row, lo, hi;
+
+    ColumnRun(const float* y, float h, int height) {
+        const Floats v = cut(y, h);
+        row4 = __builtin_convertvector(v, Ints);
+        lo4 = Ints{} + std::numeric_limits<int>::max();
+        hi4 = Ints{} + std::numeric_limits<int>::min();
+        row = columnRow(y[4], h, height);
+        lo = std::numeric_limits<int>::max();
+        hi = std::numeric_limits<int>::min();
+    }
+    // columnRow() of the first four channels: cut to -1..h, then truncated.
+    static Floats cut(const float* y, float h) {
+        Floats v;
+        __builtin_memcpy(&v, y, sizeof v);
+        const Floats above = Floats{} - 1.0f, below = Floats{} + h;
+        v = v < above ? above : v;
+        return v > below ? below : v;
+    }
+    // The run goes on to the points y: the row left, where it differs from
+    // the new one, joins the range.
+    void step(const float* y, float h) {
+        const Ints r = __builtin_convertvector(cut(y, h), Ints);
+        const Ints moved = r != row4;
+        lo4 = (moved & (row4 < lo4)) ? row4 : lo4;
+        hi4 = (moved & (row4 > hi4)) ? row4 : hi4;
+        row4 = r;
+        const int r4 = static_cast<int>(std::min(std::max(y[4], -1.0f), h));
+        lo = r4 != row ? std::min(lo, row) : lo;
+        hi = r4 != row ? std::max(hi, row) : hi;
+        row = r4;
+    }
+    void get(int ch, int& rowOut, int& loOut, int& hiOut) const {
+        rowOut = ch < 4 ? row4[ch] : row;
+        loOut = ch < 4 ? lo4[ch] : lo;
+        hiOut = ch < 4 ? hi4[ch] : hi;
+    }
+#else
+    int row[kChannelCount], lo[kChannelCount], hi[kChannelCount];
+
+    ColumnRun(const float* y, float h, int height) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            row[ch] = columnRow(y[ch], h, height);
+            lo[ch] = std::numeric_limits<int>::max();
+            hi[ch] = std::numeric_limits<int>::min();
         }
     }
-    const float w = static_cast<float>(buf.width), h = static_cast<float>(buf.height);
-    const float(*xs)[kChannelCount] = g.loggerX[level];
-    const float(*ys)[kChannelCount] = g.loggerY[level];
-    float px[kChannelCount], py[kChannelCount];
-    int ix[kChannelCount], iy[kChannelCount];
-    for (int k = 0; k < count; ++k) {
-        const int ch = shown[k];
-        px[k] = xs[first + shift][ch];
-        py[k] = ys[first][ch];
-        ix[k] = truncToInt(px[k]);
-        iy[k] = truncToInt(py[k]);
+    void step(const float* y, float h) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            const int r = static_cast<int>(std::min(std::max(y[ch], -1.0f), h));
+            lo[ch] = r != row[ch] ? std::min(lo[ch], row[ch]) : lo[ch];
+            hi[ch] = r != row[ch] ? std::max(hi[ch], row[ch]) : hi[ch];
+            row[ch] = r;
+        }
     }
-    for (int i = first + 1; i <= last; ++i) {
-        for (int k = 0; k < count; ++k) {
-            const int ch = shown[k];
-            const float x0 = px[k], y0 = py[k];
-            const float x1 = xs[i + shift][ch], y1 = ys[i][ch];
-            const int ix0 = ix[k], iy0 = iy[k];
-            const int ix1 = truncToInt(x1), iy1 = truncToInt(y1);
-            px[k] = x1, py[k] = y1, ix[k] = ix1, iy[k] = iy1;
-            // Records packed closer than a pixel give segments that start and end in
-            // the same pixel; a line leaves out its end pixel, so those draw nothing.
-            // This is the common case, so it is tested first.
-            if (ix0 == ix1 && iy0 == iy1) {
+    void get(int ch, int& rowOut, int& loOut, int& hiOut) const {
+        rowOut = row[ch], loOut = lo[ch], hiOut = hi[ch];
+    }
+#endif
+};
+
+// The traces, drawn as if segment by segment in record order, channel by
+// channel in between.
+//
+// Records packed closer than a pixel column give runs of vertical steps in
+// one column. A channel's steps a -> b of such a run (each without its end
+// row) cover one contiguous set of rows: the range of the points that are
+// followed by a different one, widened towards the last point but without
+// it. When no two channels' sets meet, the order between them cannot show,
+// and each set is filled at once; otherwise the run's steps are drawn one by
+// one, record by record. Every other segment is drawn on its own.
+class TraceDrawer {
+public:
+    TraceDrawer(const LoggerGraph& g, int level, int shift, const PixelBuffer& buf)
+        : m_buf(buf),
+          m_xs(g.loggerX[level]),
+          m_ys(g.loggerY[level]),
+          m_shift(shift),
+          m_height(buf.height),
+          m_w(static_cast<float>(buf.width)),
+          m_h(static_cast<float>(buf.height)) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            if (g.showChannel[ch]) {
+                m_shown[m_count++] = ch;
+            }
+        }
+    }
+
+    // Records first..last; kChecked: some y may not end a merged step.
+    template <bool kChecked>
+    void draw(int first, int last) {
+        if (m_count == 0) {
+            return;
+        }
+        float x0 = m_xs[first + m_shift][0];
+        // x0's column when x0 lies in the image (not in (-1, 0): see
+        // columnPoint), else -1.
+        int ix0 = columnOf(x0);
+        int i = first + 1;
+        while (i <= last) {
+            const float x1 = m_xs[i + m_shift][0];
+            const int ix1 = columnOf(x1);
+            if (ix1 == ix0 && ix1 >= 0 && (!kChecked || (fits(i - 1) && fits(i)))) {
+                // A run from record i - 1 on, as long as the records stay in
+                // this column.
+                const int start = i - 1;
+                ColumnRun run(m_ys[start], m_h, m_height);
+                run.step(m_ys[i], m_h);
+                for (++i; i <= last; ++i) {
+                    if (columnOf(m_xs[i + m_shift][0]) != ix0 || (kChecked && !fits(i))) {
+                        break;
+                    }
+                    run.step(m_ys[i], m_h);
+                }
+                closeRun(run, start, i - 1, ix0);
+                x0 = m_xs[i - 1 + m_shift][0];
                 continue;
             }
-            // Wholly off one side of the image: skipped cheaply.
-            if ((x0 < 0 && x1 < 0) || (x0 >= w && x1 >= w) || (y0 < 0 && y1 < 0) ||
-                (y0 >= h && y1 >= h)) {
+            segment(i, x0, x1);
+            x0 = x1, ix0 = ix1;
+            ++i;
+        }
+    }
+
+private:
+    int columnOf(float x) const { return x >= 0.0f && x < m_w ? static_cast<int>(x) : -1; }
+
+    // Whether record i's points can end merged steps.
+    bool fits(int i) const {
+        bool all = true;
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            all &= columnPoint(m_ys[i][ch]);
+        }
+        return all;
+    }
+
+    void closeRun(const ColumnRun& run, int start, int end, int column) const {
+        int top[kChannelCount], bottom[kChannelCount];
+        bool apart = true;
+        for (int k = 0; k < m_count; ++k) {
+            int row = 0, lo = 0, hi = 0;
+            run.get(m_shown[k], row, lo, hi);
+            top[k] = std::max(std::min(lo, row + 1), 0);
+            bottom[k] = std::min(std::max(hi, row - 1), m_height - 1);
+            for (int j = 0; j < k; ++j) {
+                apart = apart && (top[k] > bottom[k] || top[j] > bottom[j] ||
+                                  bottom[k] < top[j] || bottom[j] < top[k]);
+            }
+        }
+        if (apart) {
+            for (int k = 0; k < m_count; ++k) {
+                if (top[k] <= bottom[k]) {
+                    columnRun(m_buf, column, top[k], bottom[k], kLoggerTrace[m_shown[k]]);
+                }
+            }
+            return;
+        }
+        for (int i = start + 1; i <= end; ++i) {
+            for (int k = 0; k < m_count; ++k) {
+                const int ch = m_shown[k];
+                columnStep(m_buf, column, columnRow(m_ys[i - 1][ch], m_h, m_height),
+                           columnRow(m_ys[i][ch], m_h, m_height), kLoggerTrace[ch]);
+            }
+        }
+    }
+
+    // Segment i - 1 -> i of every shown channel, on its own.
+    void segment(int i, float xa, float xb) const {
+        const float w = m_w, h = m_h;
+        // Wholly left or right of the image: every channel's segment is skipped.
+        if ((xa < 0 && xb < 0) || (xa >= w && xb >= w)) {
+            return;
+        }
+        // Ends from column 0 to the right edge (the usual case) truncate by a
+        // plain conversion.
+        const bool across = xa >= 0.0f && xa < w && xb >= 0.0f && xb < w;
+        const int ixa = across ? static_cast<int>(xa) : truncToInt(xa);
+        const int ixb = across ? static_cast<int>(xb) : truncToInt(xb);
+        for (int k = 0; k < m_count; ++k) {
+            const int ch = m_shown[k];
+            const float y0 = m_ys[i - 1][ch], y1 = m_ys[i][ch];
+            if (across && y0 >= 0.0f && y0 < h && y1 >= 0.0f && y1 < h) {
+                inside(ixa, static_cast<int>(y0), ixb, static_cast<int>(y1), ch);
+                continue;
+            }
+            const int iy0 = truncToInt(y0), iy1 = truncToInt(y1);
+            // Both ends in one pixel (a line leaves out its end pixel), or
+            // wholly above or below the image: nothing to draw.
+            if ((ixa == ixb && iy0 == iy1) || (y0 < 0 && y1 < 0) || (y0 >= h && y1 >= h)) {
                 continue;
             }
             // Both ends truncate into the image (which also rules out NaN): the
             // same pixels as drawLine, without its clipping work.
-            if (x0 > -1.0f && x0 < w && x1 > -1.0f && x1 < w && y0 > -1.0f && y0 < h &&
+            if (xa > -1.0f && xa < w && xb > -1.0f && xb < w && y0 > -1.0f && y0 < h &&
                 y1 > -1.0f && y1 < h) {
-                drawLineInside(buf, ix0, iy0, ix1, iy1, kLoggerTrace[ch]);
+                inside(ixa, iy0, ixb, iy1, ch);
             } else {
-                drawLine(buf, buf.bounds(), x0, y0, x1, y1, kLoggerTrace[ch]);
+                drawLine(m_buf, m_buf.bounds(), xa, y0, xb, y1, kLoggerTrace[ch]);
             }
         }
     }
+
+    // A segment between two pixels of the image, as drawLine draws it.
+    void inside(int x0, int y0, int x1, int y1, int ch) const {
+        const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+        if (dx <= 1 && dy <= 1) {
+            // Nothing when both ends share a pixel (a line leaves out its end
+            // pixel), else the start pixel alone: the usual step into the
+            // next column.
+            if (dx + dy != 0) {
+                m_buf.at(x0, y0) = kLoggerTrace[ch];
+            }
+        } else {
+            drawLineInside(m_buf, x0, y0, x1, y1, kLoggerTrace[ch]);
+        }
+    }
+
+    const PixelBuffer& m_buf;
+    const float (*m_xs)[kChannelCount];
+    const float (*m_ys)[kChannelCount];
+    int m_shift;
+    int m_height;
+    float m_w, m_h;
+    int m_shown[kChannelCount] = {};
+    int m_count = 0;
+};
+
+}  // namespace
+
+void drawLoggerTraces(const LoggerGraph& g, int level, int first, int last, int shift,
+                      const PixelBuffer& buf) {
+    if (first >= last) {
+        return;
+    }
+    TraceDrawer drawer(g, level, shift, buf);
+    if (allColumnPoints(g.loggerY[level], first, last)) {
+        drawer.draw<false>(first, last);
+    } else {
+        drawer.draw<true>(first, last);
+    }
+}
+
+namespace {
+
+// The plot's black area with the grid lines and the red edges over it, one
+// row at a time, so that each row is finished while it is in the cache: the
+// same pixels as filling the area and then drawing the lines in turn. Only
+// for an area wholly inside the buffer and lines of ordinary size; false
+// leaves the work to the caller.
+bool plotRows(const LoggerGraph& g, const PixelBuffer& buf, float W, float H) {
+    const int pl = truncToInt(g.plotLeft), pt = truncToInt(g.plotTop);
+    const int pr = truncToInt(g.plotRight), pb = truncToInt(g.plotBottom);
+    if (!(0 <= pl && pl < pr && pr <= buf.width && 0 <= pt && pt < pb && pb <= buf.height) ||
+        !gridEnds(g.plotLeft, g.plotRight, W) || !gridEnds(g.plotTop, g.plotBottom, H)) {
+        return false;
+    }
+    // Columns set on every row: the vertical grid lines, then the edges.
+    int columns[17];
+    Pixel colours[17];
+    int count = 0;
+    if (g.fullView) {
+        for (int k = 1; k <= 15; ++k) {
+            const int x = static_cast<int>(g.plotLeft + W * static_cast<float>(k) / 15.0f);
+            if (x >= 0 && x < buf.width) {
+                columns[count] = x, colours[count++] = kLoggerGrid;
+            }
+        }
+    }
+    columns[count] = pl, colours[count++] = kLoggerEdge;
+    if (pr < buf.width) {
+        columns[count] = pr, colours[count++] = kLoggerEdge;
+    }
+    // The horizontal grid lines' rows, top down; those below the area are
+    // drawn after it.
+    int gridRows[kLoggerAxisLines];
+    for (int k = 0; k < kLoggerAxisLines; ++k) {
+        gridRows[k] = static_cast<int>(g.plotTop + H * static_cast<float>(k) * 0.1f);
+    }
+    int next = 0;
+    for (int y = pt; y < pb; ++y) {
+        bool grid = false;
+        for (; next < kLoggerAxisLines && gridRows[next] <= y; ++next) {
+            grid = grid || gridRows[next] == y;
+        }
+        Pixel* row = &buf.at(0, y);
+        const Pixel fill = grid ? kLoggerGrid : rgb(0, 0, 0);
+        if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
+            std::wmemset(reinterpret_cast<wchar_t*>(row + pl), static_cast<wchar_t>(fill),
+                         static_cast<std::size_t>(pr - pl));
+        } else {
+            std::fill(row + pl, row + pr, fill);
+        }
+        for (int c = 0; c < count; ++c) {
+            row[columns[c]] = colours[c];
+        }
+    }
+    for (int k = 0; k < kLoggerAxisLines; ++k) {
+        if (gridRows[k] < pt || gridRows[k] >= pb) {
+            hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
+                  kLoggerGrid);
+        }
+    }
+    return true;
 }
 
 void frameAndGrid(const LoggerGraph& g, const PixelBuffer& buf, float W, float H,
                   bool masked) {
-    fillRect(buf, buf.bounds(), truncToInt(g.plotLeft), truncToInt(g.plotTop),
-             truncToInt(g.plotRight) - truncToInt(g.plotLeft),
-             truncToInt(g.plotBottom) - truncToInt(g.plotTop), rgb(0, 0, 0));
-    for (int k = 0; k <= 10; ++k) {
-        hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
-              kLoggerGrid);
-    }
-    if (g.fullView) {
-        for (int k = 1; k <= 15; ++k) {
-            vLine(buf, g.plotLeft + W * static_cast<float>(k) / 15.0f, g.plotTop, g.plotBottom,
+    if (!plotRows(g, buf, W, H)) {
+        fillArea(buf, truncToInt(g.plotLeft), truncToInt(g.plotTop),
+                 truncToInt(g.plotRight) - truncToInt(g.plotLeft),
+                 truncToInt(g.plotBottom) - truncToInt(g.plotTop), rgb(0, 0, 0));
+        for (int k = 0; k <= 10; ++k) {
+            hLine(buf, g.plotLeft, g.plotRight, g.plotTop + H * static_cast<float>(k) * 0.1f,
                   kLoggerGrid);
         }
+        if (g.fullView) {
+            for (int k = 1; k <= 15; ++k) {
+                vLine(buf, g.plotLeft + W * static_cast<float>(k) / 15.0f, g.plotTop,
+                      g.plotBottom, kLoggerGrid);
+            }
+        }
+        vLine(buf, g.plotLeft, g.plotTop, g.plotBottom, kLoggerEdge);
+        vLine(buf, g.plotRight, g.plotTop, g.plotBottom, kLoggerEdge);
     }
-    vLine(buf, g.plotLeft, g.plotTop, g.plotBottom, kLoggerEdge);
-    vLine(buf, g.plotRight, g.plotTop, g.plotBottom, kLoggerEdge);
     for (int k = 0; k <= 10; ++k) {
         hLine(buf, g.plotLeft - 3, g.plotLeft, g.plotTop + H * static_cast<float>(k) * 0.1f,
               kLoggerEdge);
     }
     if (!masked) {
-        fillRect(buf, buf.bounds(), truncToInt(g.plotLeft - 11.2f), truncToInt(g.plotBottom) + 1,
+        fillArea(buf, truncToInt(g.plotLeft - 11.2f), truncToInt(g.plotBottom) + 1,
                  truncToInt(g.plotRight), 100, kLoggerBackground);
     }
 }
@@ -167,6 +531,39 @@ inline bool plottedPair(const float* stored, int k, bool fahrenheit, float& r0, 
 }
 #endif
 
+bool sameLevel0Key(const LoggerLevel0Key& a, const LoggerLevel0Key& b) {
+    const auto same = [](float u, float v) {
+        return std::bit_cast<std::uint32_t>(u) == std::bit_cast<std::uint32_t>(v);
+    };
+    return a.recordCount == b.recordCount && a.fahrenheit == b.fahrenheit && a.gain == b.gain &&
+           a.offset == b.offset && same(a.width, b.width) && same(a.height, b.height) &&
+           same(a.plotLeft, b.plotLeft) && same(a.plotBottom, b.plotBottom);
+}
+
+// The first of records 0..n-1 whose stored readings differ from the kept
+// copy, n when none does: a block compare first, then the record in it.
+int firstChangedRecord(const float (*now)[kChannelCount], const float (*kept)[kChannelCount],
+                       int n) {
+    constexpr int kBlock = 256;
+    int i = 0;
+    for (; i < n; i += kBlock) {
+        const std::size_t records = static_cast<std::size_t>(std::min(kBlock, n - i));
+        if (std::memcmp(now[i], kept[i], records * sizeof now[i]) != 0) {
+            break;
+        }
+    }
+    if (i >= n) {
+        return n;
+    }
+    while (std::memcmp(now[i], kept[i], sizeof now[i]) == 0) {
+        ++i;
+    }
+    return i;
+}
+
+// Level 0: every record's x and y in the unzoomed plot. Kept from the last
+// paint when built from the same inputs, rebuilt from the first record whose
+// readings changed when only they did, else rebuilt whole.
 void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, float W, float H) {
     g.xStep = n > 1 ? W / static_cast<float>(n - 1) : 0.0f;
     float axis[kLoggerAxisLines];
@@ -176,12 +573,26 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     }
     const float a0 = axis[0], a10 = axis[kLoggerAxisLines - 1];
     const bool fahrenheit = doc.m_recallFahrenheit == 1;
+    LoggerLevel0Key key;
+    key.recordCount = n;
+    key.fahrenheit = fahrenheit;
+    key.gain = view.m_loggerGain;
+    key.offset = view.m_loggerOffset;
+    key.width = W, key.height = H, key.plotLeft = g.plotLeft, key.plotBottom = g.plotBottom;
+    int from = 0;
+    if (sameLevel0Key(key, g.level0Key)) {
+        from = firstChangedRecord(doc.m_recall.all(), g.level0Readings.all(), n);
+        if (from == n) {
+            return;
+        }
+    }
+    g.level0Key = key;
     // Plotted values come in tenths, so a channel often repeats its last one;
     // the same bits give the same y, taken over instead of divided again.
     std::uint32_t lastBits[kChannelCount];
     float lastY[kChannelCount];
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        const float r = n > 0 ? plotted(ch, doc.m_recall[0][ch], fahrenheit) : 0.0f;
+        const float r = from < n ? plotted(ch, doc.m_recall[from][ch], fahrenheit) : 0.0f;
         lastBits[ch] = std::bit_cast<std::uint32_t>(r);
         lastY[ch] = g.plotBottom - (r - a0) * H / (a10 - a0);
     }
@@ -191,7 +602,7 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     const float* stored = &doc.m_recall[0][0];
     float* plottedOut = &g.loggerX[0][0][0];
     const int count = n * kChannelCount;
-    int k = 0;
+    int k = from * kChannelCount;
 #if defined(__GNUC__)
     for (; k + 1 < count; k += 2) {
         if (!plottedPair(stored, k, fahrenheit, plottedOut[k], plottedOut[k + 1])) {
@@ -204,7 +615,7 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
         plottedOut[k] = plotted(k % kChannelCount, stored[k], fahrenheit);
     }
     std::uint32_t changed = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i = from; i < n; ++i) {
         const float x = static_cast<float>(i) * g.xStep + g.plotLeft;
         for (int ch = 0; ch < kChannelCount; ++ch) {
             const float r = g.loggerX[0][i][ch];
@@ -222,24 +633,32 @@ void level0(LoggerGraph& g, const CHygDoc& doc, const ViewState& view, int n, fl
     if (changed != 0) {
         ++g.level0Generation;
     }
+    if (from < n) {
+        std::memcpy(g.level0Readings[static_cast<std::size_t>(from)],
+                    doc.m_recall[static_cast<std::size_t>(from)],
+                    static_cast<std::size_t>(n - from) * sizeof doc.m_recall[0]);
+    }
 }
 
 void masks(const LoggerGraph& g, const PixelBuffer& buf) {
     const int R = buf.width, B = buf.height;
-    const PixelRect c = buf.bounds();
     // Up to the window's top edge: the toolbar strip above row 23 shows the
     // window through its gaps, and no trace may show there.
-    fillRect(buf, c, 0, 0, R, truncToInt(g.plotTop), kLoggerBackground);
-    fillRect(buf, c, 0, truncToInt(g.plotBottom) + 1, R,
+    fillArea(buf, 0, 0, R, truncToInt(g.plotTop), kLoggerBackground);
+    fillArea(buf, 0, truncToInt(g.plotBottom) + 1, R,
              truncToInt(static_cast<float>(B) - g.plotBottom), kLoggerBackground);
-    fillRect(buf, c, 0, 23, truncToInt(g.plotLeft), B - 23, kLoggerBackground);
-    fillRect(buf, c, truncToInt(g.plotRight), 23, truncToInt(static_cast<float>(R) - g.plotRight),
-             B - 23, kLoggerBackground);
+    // Beside the plot from row 23 down; the rows above and below it are
+    // filled already.
+    const int top = std::max(23, truncToInt(g.plotTop));
+    const int height = std::min(B, truncToInt(g.plotBottom) + 1) - top;
+    fillArea(buf, 0, top, truncToInt(g.plotLeft), height, kLoggerBackground);
+    fillArea(buf, truncToInt(g.plotRight), top, truncToInt(static_cast<float>(R) - g.plotRight),
+             height, kLoggerBackground);
 }
 
 void fullView(LoggerGraph& g, const CHygDoc& doc, int n, const PixelBuffer& buf,
               LoggerScene& scene) {
-    traces(g, 0, 0, n - 1, 0, buf);
+    drawLoggerTraces(g, 0, 0, n - 1, 0, buf);
     masks(g, buf);
     const std::int64_t start = doc.m_recallTag;
     const std::int64_t end =
@@ -456,7 +875,7 @@ void zoomView(LoggerGraph& g, const CHygDoc& doc, int n, float W, float H,
     const int first = std::max(0, -off);
     const int last = static_cast<int>(std::min<std::int64_t>(
         static_cast<std::int64_t>(n) - 1, static_cast<std::int64_t>(n) - off - 1));
-    traces(g, D, first, last, off, buf);
+    drawLoggerTraces(g, D, first, last, off, buf);
     masks(g, buf);
     for (int m = 0; m < kLoggerTimeLabels; ++m) {
         const int idx = g.labelIndex[m];
@@ -543,21 +962,19 @@ void buildLoggerScene(LoggerGraph& g, const CHygDoc& doc, const ViewState& view,
     g.plotBottom = static_cast<float>(buf.height - 61);
     // Background everywhere; the plot's own area is filled black right after,
     // so it is skipped here. With a set on screen the masks later paint
-    // everything around the plot below the top 23 rows except the plot's
-    // bottom row, so only those get the background first.
-    const PixelRect c = buf.bounds();
+    // everything around the plot except the plot's bottom row, so only that
+    // gets the background first.
     const int pl = 306, pt = 90, pr = buf.width - 61, pb = buf.height - 61;
     const bool masked = !storeEmpty && pr > pl && pb > pt;
     if (masked) {
-        fillRect(buf, c, 0, 0, buf.width, 23, kLoggerBackground);
-        fillRect(buf, c, 0, pb, buf.width, 1, kLoggerBackground);
+        fillArea(buf, 0, pb, buf.width, 1, kLoggerBackground);
     } else if (pr > pl && pb > pt) {
-        fillRect(buf, c, 0, 0, buf.width, pt, kLoggerBackground);
-        fillRect(buf, c, 0, pb, buf.width, buf.height - pb, kLoggerBackground);
-        fillRect(buf, c, 0, pt, pl, pb - pt, kLoggerBackground);
-        fillRect(buf, c, pr, pt, buf.width - pr, pb - pt, kLoggerBackground);
+        fillArea(buf, 0, 0, buf.width, pt, kLoggerBackground);
+        fillArea(buf, 0, pb, buf.width, buf.height - pb, kLoggerBackground);
+        fillArea(buf, 0, pt, pl, pb - pt, kLoggerBackground);
+        fillArea(buf, pr, pt, buf.width - pr, pb - pt, kLoggerBackground);
     } else {
-        fillRect(buf, c, 0, 0, buf.width, buf.height, kLoggerBackground);
+        fillArea(buf, 0, 0, buf.width, buf.height, kLoggerBackground);
     }
     const float W = g.plotRight - g.plotLeft, H = g.plotBottom - g.plotTop;
     frameAndGrid(g, buf, W, H, masked);
@@ -575,8 +992,9 @@ void buildLoggerScene(LoggerGraph& g, const CHygDoc& doc, const ViewState& view,
     }
     legend(g, buf, scene);
     if (!g.cursorAbsent) {
-        vLine(buf, static_cast<float>(g.cursorX), g.plotTop, g.plotBottom, kLoggerCursor,
-              LineStyle::Dotted, LineMode::Invert);
+        const float x = truncWhole(static_cast<float>(g.cursorX));
+        drawLine(buf, buf.bounds(), x, truncWhole(g.plotTop), x, truncWhole(g.plotBottom),
+                 kLoggerCursor, LineStyle::Dotted, LineMode::Invert);
     }
 }
 

@@ -53,6 +53,14 @@ struct LoggerScene {
 void buildLoggerScene(LoggerGraph& graph, const CHygDoc& doc, const ViewState& view,
                       bool storeEmpty, const PixelBuffer& buf, LoggerScene& scene);
 
+// The shown channels' traces at zoom level `level` over records first..last,
+// record i placed at the x of record i + shift: one-pixel lines from record
+// to record, drawn record by record and channel by channel in between, so
+// where traces meet the later record wins, and within a record the later
+// channel. All channels of a record share its x.
+void drawLoggerTraces(const LoggerGraph& graph, int level, int first, int last, int shift,
+                      const PixelBuffer& buf);
+
 // Digit allowance that right-aligns the value label of v.
 int valueLabelDigits(float v);
 
