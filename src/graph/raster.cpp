@@ -14,11 +14,6 @@ PixelRect intersect(const PixelRect& a, const PixelRect& b) {
     return r;
 }
 
-// Fills are most of a paint's memory traffic; wider stores where the processor
-// has them (the same pixels either way).
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-__attribute__((target_clones("avx2", "default")))
-#endif
 void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,
               Pixel colour) {
     if (width <= 0 || height <= 0) {
@@ -26,8 +21,7 @@ void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int w
     }
     const PixelRect r = intersect(intersect(clip, buf.bounds()), rectAt(x, y, width, height));
     for (int row = r.top; row < r.bottom; ++row) {
-        Pixel* p = &buf.at(0, row);
-        std::fill(p + r.left, p + r.right, colour);
+        fillPixels(&buf.at(r.left, row), static_cast<std::size_t>(r.width()), colour);
     }
 }
 

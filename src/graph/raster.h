@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cmath>
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cwchar>
 
 #include "graph/graph_layout.h"
 #include "store/truncation.h"
@@ -52,6 +55,18 @@ enum class LineStyle : std::uint8_t {
 enum class LineMode : std::uint8_t { Set, Invert };
 
 inline constexpr int kDotRun = 3;
+
+// Sets n pixels from p on. The C library's wmemset where a wide character is a
+// pixel's size: it stores large blocks with the machine's fastest stores,
+// measurably quicker than a store loop, and fills are most of a paint's
+// memory traffic.
+inline void fillPixels(Pixel* p, std::size_t n, Pixel colour) {
+    if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
+        std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(colour), n);
+    } else {
+        std::fill(p, p + n, colour);
+    }
+}
 
 // Fills the rectangle (x, y, width, height) clipped to `clip` and the buffer.
 void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <cwchar>
 #include <limits>
 
 #include "store/number_text.h"
@@ -15,24 +14,9 @@ namespace kr5061 {
 
 namespace {
 
-// fillRect clipped to the buffer, the rows stored by wmemset where a wide
-// character is a pixel's size: the C library fills large blocks with its
-// fastest stores, measurably quicker than a store loop, and fills are most
-// of a paint's memory traffic.
+// fillRect clipped to the buffer.
 void fillArea(const PixelBuffer& buf, int x, int y, int width, int height, Pixel colour) {
-    if (width <= 0 || height <= 0) {
-        return;
-    }
-    const PixelRect r = intersect(buf.bounds(), rectAt(x, y, width, height));
-    const std::size_t n = static_cast<std::size_t>(r.width());
-    for (int row = r.top; row < r.bottom; ++row) {
-        Pixel* p = &buf.at(r.left, row);
-        if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
-            std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(colour), n);
-        } else {
-            std::fill(p, p + n, colour);
-        }
-    }
+    fillRect(buf, buf.bounds(), x, y, width, height, colour);
 }
 
 // Rows top..bottom (inclusive, inside the image) of column x.
@@ -429,13 +413,7 @@ bool plotRows(const LoggerGraph& g, const PixelBuffer& buf, float W, float H) {
             grid = grid || gridRows[next] == y;
         }
         Pixel* row = &buf.at(0, y);
-        const Pixel fill = grid ? kLoggerGrid : rgb(0, 0, 0);
-        if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
-            std::wmemset(reinterpret_cast<wchar_t*>(row + pl), static_cast<wchar_t>(fill),
-                         static_cast<std::size_t>(pr - pl));
-        } else {
-            std::fill(row + pl, row + pr, fill);
-        }
+        fillPixels(row + pl, static_cast<std::size_t>(pr - pl), grid ? kLoggerGrid : rgb(0, 0, 0));
         for (int c = 0; c < count; ++c) {
             row[columns[c]] = colours[c];
         }
