@@ -32,8 +32,8 @@ struct LevelMap {
 
 // What the current zoom level's coordinates were last built from. They depend
 // only on level 0, the zoom stack and the plot size, so a paint that finds the
-// same zoom and size carries only the samples of level 0 that changed since
-// through the levels, not every value.
+// same zoom and size carries through the levels only the samples of level 0
+// that changed since the last build, not every value.
 struct LevelCacheKey {
     int sampleCount = -1;  // -1: nothing built
     int depth = 0;
