@@ -1,19 +1,12 @@
-#include "app/command_line.h"
-
-#include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QTextStream>
 #include <QTimer>
-#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <memory>
 #include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include "app/command_common.h"
+#include "app/command_line.h"
 #include "app/run_control.h"
 #include "app/signal_pipe.h"
 #include "link/link_driver.h"
@@ -27,75 +20,9 @@
 
 namespace kr5061 {
 
+using namespace cli;
+
 namespace {
-
-// A signal ends `record` with 128 + its number, as shells expect: SIGINT 130,
-// SIGTERM 143, SIGHUP 129.
-constexpr int kExitSaved = 0, kExitSaveFailed = 1, kExitUsage = 2, kExitNoInstrument = 3;
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-// One line on stderr, then the command ends with `code`.
-int failWith(const QString& line, int code) {
-    err() << line << '\n';
-    err().flush();
-    return code;
-}
-
-int usage(const QCommandLineParser& parser, const QString& problem) {
-    err() << problem << "\n\n" << parser.helpText();
-    err().flush();
-    return kExitUsage;
-}
-
-// Parses a command's arguments as the rest of the command line does: --help
-// prints the command's help on stdout and gives 0; an unknown option or more
-// than `maxPositionals` positional arguments (the command's name included)
-// prints the problem and the help on stderr and gives kExitUsage. Nothing: go
-// on. (QCommandLineParser::process would end the program with 1, which
-// `record`, `export` and `recover` use for a failed save.)
-std::optional<int> parseCommand(QCommandLineParser& parser, const QCoreApplication& app,
-                                qsizetype maxPositionals) {
-    if (!parser.parse(app.arguments())) {
-        return usage(parser, parser.errorText());
-    }
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        QTextStream(stdout) << parser.helpText();
-        return kExitSaved;
-    }
-    const QStringList args = parser.positionalArguments();
-    if (args.size() > maxPositionals) {
-        return usage(parser,
-                     QStringLiteral("Unexpected argument \"%1\".").arg(args.at(maxPositionals)));
-    }
-    return std::nullopt;
-}
-
-// Milliseconds of a monotonic clock, for the journal's sync pace.
-std::int64_t monotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// A command line the user can paste: arguments with shell metacharacters are quoted.
-QString shellQuoted(const QString& arg) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=+,@%-]+$"));
-    if (plain.match(arg).hasMatch()) {
-        return arg;
-    }
-    QString quoted = arg;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
-
-QString recoverCommandFor(const std::filesystem::path& journal) {
-    return shellQuoted(QCoreApplication::arguments().value(0, QStringLiteral("kr5061"))) +
-           QStringLiteral(" recover ") + shellQuoted(QString::fromStdString(journal.string()));
-}
 
 struct RecordOptions {
     QString device;
@@ -264,64 +191,6 @@ private:
     bool m_finished = false;
 };
 
-// What recover says about its result, and its exit code.
-int reportRecovery(const RecoverResult& r, const std::filesystem::path& journal,
-                   const std::filesystem::path& target) {
-    auto text = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
-    int code = kExitSaved;
-    switch (r.status) {
-        case RecoverStatus::kSaved:
-            QTextStream(stdout) << "Recovered " << r.count << " samples to " << text(target)
-                                << " and " << text(r.saved.textPath) << '\n';
-            if (r.tailDropped) {
-                err() << "The journal's damaged last part was left out.\n";
-            }
-            if (!r.removeError.empty()) {
-                err() << "The journal was not deleted: " << QString::fromStdString(r.removeError)
-                      << '\n';
-            }
-            break;
-        case RecoverStatus::kLocked:
-            err() << text(journal) << " is being written by a running recording.\n";
-            code = kExitUsage;
-            break;
-        case RecoverStatus::kOutputExists:
-            err() << text(r.existing) << " already exists; nothing was written. Choose another "
-                  << "name with --out.\n";
-            code = kExitUsage;
-            break;
-        case RecoverStatus::kUnreadable:
-            if (r.read.status == JournalStatus::kReadFailed) {
-                err() << QString::fromStdString(r.read.reason) << '\n';
-            } else {
-                err() << text(journal)
-                      << " is not a usable run journal: " << QString::fromStdString(r.read.reason)
-                      << ".\n";
-            }
-            code = kExitUsage;
-            break;
-        case RecoverStatus::kSaveFailed:
-            err() << "The file " << text(r.saved.failedPath)
-                  << " could not be written: " << QString::fromStdString(r.saved.error)
-                  << "\nThe journal was kept.\n";
-            code = kExitSaveFailed;
-            break;
-    }
-    err().flush();
-    return code;
-}
-
-bool readPositiveInt(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
-                     int high, int& out) {
-    bool ok = false;
-    const int value = parser.value(option).toInt(&ok);
-    if (!ok || value < low || value > high) {
-        return false;
-    }
-    out = value;
-    return true;
-}
-
 }  // namespace
 
 int runRecordCommand(int argc, char** argv) {
@@ -388,86 +257,6 @@ int runRecordCommand(int argc, char** argv) {
     return session.run();
 }
 
-int runExportCommand(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Writes a measurement file's text table and/or a CSV file."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("export"), QStringLiteral("The export command."));
-    parser.addPositionalArgument(QStringLiteral("FILE.AsmDat"),
-                                 QStringLiteral("Measurement file to read."));
-    const QCommandLineOption txt(QStringLiteral("txt"),
-                                 QStringLiteral("Text table to write, as Save writes it."),
-                                 QStringLiteral("OUT.txt"));
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("CSV file to write."),
-                                 QStringLiteral("OUT.csv"));
-    parser.addOptions({txt, csv});
-    if (const std::optional<int> done = parseCommand(parser, app, 2)) {
-        return *done;
-    }
-    const QStringList args = parser.positionalArguments();
-    if (args.size() != 2) {
-        return usage(parser, QStringLiteral("export needs exactly one measurement file."));
-    }
-    const std::filesystem::path input = args[1].toStdString();
-
-    auto doc = std::make_unique<CHygDoc>();
-    const LoadResult loaded = loadMeasurement(input, *doc);
-    if (!loaded.ok()) {
-        return failWith(loaded.status == LoadStatus::kInvalidFormat
-                            ? QStringLiteral("Invalid Format!")
-                            : QString::fromStdString(loaded.reason),
-                        kExitUsage);
-    }
-    const TableInput table = recallTableInput(*doc);
-    std::string error;
-    const bool wantTxt = parser.isSet(txt) || !parser.isSet(csv);
-    const std::filesystem::path txtPath =
-        parser.isSet(txt) ? std::filesystem::path(parser.value(txt).toStdString())
-                          : textTablePathFor(input);
-    if (wantTxt && !writeTextTable(txtPath, table, &error)) {
-        return failWith(QString::fromStdString(error), kExitSaveFailed);
-    }
-    if (parser.isSet(csv) && !writeCsvTable(parser.value(csv).toStdString(), table, &error)) {
-        return failWith(QString::fromStdString(error), kExitSaveFailed);
-    }
-    return kExitSaved;
-}
-
-int runRecoverCommand(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes the measurement file and its text table from the journal of a run that "
-        "ended without being saved."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("recover"), QStringLiteral("The recover command."));
-    parser.addPositionalArgument(QStringLiteral("JOURNAL"), QStringLiteral("The run journal."));
-    const QCommandLineOption out(
-        QStringLiteral("out"),
-        QStringLiteral("Measurement file to write (default: the journal's name without "
-                       "\".journal\"). An existing file is never replaced."),
-        QStringLiteral("FILE.AsmDat"));
-    const QCommandLineOption remove(QStringLiteral("remove"),
-                                    QStringLiteral("Delete the journal after a successful save."));
-    parser.addOptions({out, remove});
-    if (const std::optional<int> done = parseCommand(parser, app, 2)) {
-        return *done;
-    }
-    const QStringList args = parser.positionalArguments();
-    if (args.size() != 2) {
-        return usage(parser, QStringLiteral("recover needs exactly one journal."));
-    }
-    const std::filesystem::path journal = args[1].toStdString();
-    const std::filesystem::path target =
-        parser.isSet(out) ? std::filesystem::path(parser.value(out).toStdString())
-                          : recoveryPathFor(journal);
-    return reportRecovery(recoverJournal(journal, target, parser.isSet(remove)), journal, target);
-}
-
 }  // namespace kr5061
 
-#include "command_line.moc"
+#include "record_command.moc"
