@@ -1,0 +1,150 @@
+#pragma once
+
+// The outbox keeps every committed sample on disk until the broker has
+// acknowledged it, so a broker that is away, a lost network, a crash or a
+// kill loses nothing: the next start sends what is left, in order.
+//
+// It is a folder of run journals, written by the run journal's own code (one
+// file per run, named "<sequence>-<run id>.journal"), and a small file
+// "acked" that says how far the broker has acknowledged: two CRC-checked
+// slots written in turn, 32 bytes each:
+//   "KR5061OA", u32 generation, u64 file sequence, u32 samples acknowledged
+//   in that file, u32 0, u32 CRC-32 of bytes 0..27.
+// A file "lock" is held (flock) while a process uses the folder.
+//
+//     Outbox box;
+//     box.open(dir, capacity, &error);
+//     box.follow(doc, view, nowMs);          // after every committed sample
+//     while (box.take(sample, position))     // the next sample to publish
+//         send(sample, position);
+//     box.acknowledged(position);            // the broker acknowledged it
+//     box.rewind();                          // the connection was lost
+//     box.syncIfDue(nowMs);                  // at least once a second
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "publish/payloads.h"
+#include "store/run_journal.h"
+
+namespace kr5061 {
+
+class CHygDoc;
+struct ViewState;
+
+// A sample's place: the file's sequence number and the index in its run.
+struct OutboxPosition {
+    std::uint64_t file = 0;
+    std::uint32_t index = 0;
+    auto operator<=>(const OutboxPosition&) const = default;
+};
+
+// One number for a position, to tag a message with.
+inline std::uint64_t positionTag(const OutboxPosition& p) {
+    return p.file << 32 | p.index;
+}
+inline OutboxPosition positionOfTag(std::uint64_t tag) {
+    return {tag >> 32, static_cast<std::uint32_t>(tag)};
+}
+
+class Outbox {
+public:
+    static constexpr std::uint64_t kDefaultCapacity = 1000000;  // about 32 MB on disk
+    static constexpr std::uint64_t kMinCapacity = 10;
+    // Samples handed out and not yet acknowledged, at most.
+    static constexpr int kWindow = 64;
+
+    Outbox();
+    ~Outbox();
+    Outbox(const Outbox&) = delete;
+    Outbox& operator=(const Outbox&) = delete;
+
+    // Takes the folder (created when missing) and what earlier processes
+    // left in it. False with `error` when it cannot be used, also when another
+    // live process holds it.
+    bool open(const std::filesystem::path& dir, std::uint64_t capacity, std::string* error);
+    // Syncs; every file stays for the next start.
+    void close();
+    bool isOpen() const { return m_lockFd >= 0; }
+
+    // Journals the view's committed samples not yet in the outbox; a new run
+    // (another start time, or fewer samples) starts a new file. When the
+    // outbox is over its capacity, the oldest samples are dropped and
+    // droppedSinceLastAsked() tells how many. False with error() when the
+    // file could not be written (the next call tries again).
+    bool follow(const CHygDoc& doc, const ViewState& view, std::int64_t nowMs);
+
+    // The next sample to publish; false when every sample is handed out or
+    // kWindow of them wait for acknowledgement.
+    bool take(SampleFacts& out, OutboxPosition& position);
+    // The broker acknowledged the sample; unknown positions are ignored.
+    void acknowledged(const OutboxPosition& position);
+    // The connection ended: whatever was not acknowledged goes again.
+    void rewind();
+
+    // Makes the journal and the acknowledged position durable when due
+    // (once a second at most). False with error() on a failure.
+    bool syncIfDue(std::int64_t nowMs);
+
+    std::uint64_t waiting() const;  // samples not yet acknowledged
+    std::uint64_t dropped() const { return m_dropped; }
+    // Samples dropped since the last call (for one message per drop).
+    std::uint64_t droppedSinceLastAsked();
+    const std::string& error() const { return m_error; }
+    const std::filesystem::path& dir() const { return m_dir; }
+
+private:
+    struct RunFile {
+        std::uint64_t seq = 0;
+        std::uint32_t runId = 0;
+        std::uint32_t count = 0;  // samples in the file
+        JournalRun run;
+    };
+    struct Pending {
+        OutboxPosition position;
+        bool acked = false;
+    };
+
+    bool scan(std::string* error);
+    std::filesystem::path pathOf(const RunFile& f) const;
+    RunFile* fileOf(std::uint64_t seq);
+    bool startLiveFile(const ViewState& view);
+    void endLiveFile();
+    bool loadCache(const RunFile& f);
+    void advanceHead();
+    void dropOverCapacity();
+    void removeFilesBeforeHead();
+    bool writeAckState();
+    std::uint64_t total() const;
+
+    std::filesystem::path m_dir;
+    std::uint64_t m_capacity = kDefaultCapacity;
+    int m_lockFd = -1;
+    int m_ackFd = -1;
+    std::uint32_t m_ackGeneration = 0;
+    std::vector<RunFile> m_files;  // in sequence order; the live one last
+    std::uint64_t m_nextSeq = 1;
+    RunJournal m_journal;  // the live run's file
+    bool m_live = false;   // m_files.back() is being written
+    std::int64_t m_liveStart = 0;
+    std::filesystem::path m_livePath;
+    OutboxPosition m_head;    // first sample not acknowledged
+    OutboxPosition m_cursor;  // next sample to hand out
+    std::array<Pending, kWindow> m_pending;
+    int m_pendingFirst = 0;
+    int m_pendingCount = 0;
+    std::unique_ptr<RecoveredRun> m_cache;  // samples of one file, read once
+    std::uint64_t m_cacheSeq = 0;           // 0: nothing cached
+    std::uint64_t m_dropped = 0;
+    std::uint64_t m_droppedReported = 0;
+    OutboxPosition m_ackWritten;
+    std::int64_t m_lastAckWriteMs = 0;
+    bool m_ackWriteDue = false;
+    std::string m_error;
+};
+
+}  // namespace kr5061
