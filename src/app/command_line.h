@@ -27,4 +27,12 @@ int runExportCommand(int argc, char** argv);
 // save failed. With --remove the journal is deleted after a successful save.
 int runRecoverCommand(int argc, char** argv);
 
+// kr5061 bridge --port DEVICE --publish URL [--id ID] [--period S] [--config FILE]
+// Publishes readings, a sample every period and alarm events to an MQTT
+// broker until SIGTERM or SIGINT (exit 0, "offline" sent, outbox kept).
+// Reopens the port and reconnects the broker for ever; logs one line per
+// change of state on stderr. Exit 2 on bad arguments or settings, 1 when the
+// outbox cannot be used.
+int runBridgeCommand(int argc, char** argv);
+
 }  // namespace kr5061

@@ -10,6 +10,8 @@ constexpr kr5061::Subcommand kSubcommands[] = {
      kr5061::runRecordCommand},
     {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv]", kr5061::runExportCommand},
     {"recover", "JOURNAL [--out FILE.AsmDat] [--remove]", kr5061::runRecoverCommand},
+    {"bridge", "--port DEVICE --publish URL [--id ID] [--period S] [--config FILE]",
+     kr5061::runBridgeCommand},
 };
 
 }  // namespace

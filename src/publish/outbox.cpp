@@ -106,7 +106,7 @@ Outbox::RunFile* Outbox::fileOf(std::uint64_t seq) {
 bool Outbox::open(const fs::path& dir, std::uint64_t capacity, std::string* error) {
     close();
     m_dir = dir;
-    m_capacity = std::max(capacity, kMinCapacity);
+    m_capacity = std::max(capacity, kMinOutboxCapacity);
     auto failed = [&](const std::string& what, int err) {
         if (error != nullptr) {
             *error = dir.string() + ": " + what + (err != 0 ? ": " + describe(err) : "");

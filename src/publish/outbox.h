@@ -51,10 +51,11 @@ inline OutboxPosition positionOfTag(std::uint64_t tag) {
     return {tag >> 32, static_cast<std::uint32_t>(tag)};
 }
 
+inline constexpr std::uint64_t kDefaultOutboxCapacity = 1000000;  // samples, about 32 MB
+inline constexpr std::uint64_t kMinOutboxCapacity = 10;
+
 class Outbox {
 public:
-    static constexpr std::uint64_t kDefaultCapacity = 1000000;  // about 32 MB on disk
-    static constexpr std::uint64_t kMinCapacity = 10;
     // Samples handed out and not yet acknowledged, at most.
     static constexpr int kWindow = 64;
 
@@ -122,7 +123,7 @@ private:
     std::uint64_t total() const;
 
     std::filesystem::path m_dir;
-    std::uint64_t m_capacity = kDefaultCapacity;
+    std::uint64_t m_capacity = kDefaultOutboxCapacity;
     int m_lockFd = -1;
     int m_ackFd = -1;
     std::uint32_t m_ackGeneration = 0;
