@@ -11,6 +11,7 @@
 #include "app/run_recovery.h"
 #include "app/signal_pipe.h"
 #include "link/ms_comm.h"
+#include "publish/window_publisher.h"
 #include "store/config.h"
 
 namespace kr5061 {
@@ -93,6 +94,7 @@ bool CHygApp::InitInstance(const std::string& usage) {
     }
     m_frame->showMaximized();
     m_recovery->openChosenInLogger();
+    m_frame->publisher().startFromSettings();
     return true;
 }
 

@@ -34,6 +34,7 @@
 #include "panels/meter_panel.h"
 #include "panels/sample_dlg.h"
 #include "panels/ui_common.h"
+#include "publish/window_publisher.h"
 #include "store/measurement_file.h"
 
 namespace kr5061 {
@@ -54,6 +55,7 @@ enum CommandId {
     kIdExit = 57665,
     kIdExportCsv = 32840,
     kIdExportGraphImage = 32841,
+    kIdPublish = 32842,
 };
 
 constexpr int kUpdatePeriodMs = 200;
@@ -88,6 +90,10 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
 
     initFrameState(m_state.frame, comPort);
     connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
+    m_publisher = new WindowPublisher(m_state, m_doc, *m_link, *m_view, this);
+    statusBar()->addPermanentWidget(m_publisher->statusLabel());
+    connect(m_publisher, &WindowPublisher::message, this, &CMainFrame::showStatusMessage);
+    connect(action(kIdPublish), &QAction::triggered, m_publisher, &WindowPublisher::OnPublish);
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
 
@@ -146,6 +152,8 @@ void CMainFrame::createMenus() {
     }
     QAction* other = addCommand(kIdOtherCom, QStringLiteral("&Other COM"));
     port->addAction(other);
+    port->addSeparator();
+    port->addAction(addCommand(kIdPublish, QStringLiteral("&Publish...")));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help(H)"));
     QAction* about = addCommand(kIdAbout, QStringLiteral("&Psychrometer + IR Thermometer"));
@@ -401,6 +409,7 @@ bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
 void CMainFrame::endWithoutPrompt() {
     writeConfig(closingSnapshot(m_state));
     m_journal->keep();
+    m_publisher->stop();
     m_comm.setPortOpen(false);
 }
 
@@ -450,6 +459,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         m_journal->runDropped();
     }
     m_journal->keep();
+    m_publisher->stop();
     m_comm.setPortOpen(false);
     event->accept();
 }

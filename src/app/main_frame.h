@@ -21,6 +21,7 @@ class CMSComm;
 class CHygView;
 class LinkDriver;
 class WindowJournal;
+class WindowPublisher;
 
 // The main window: menu, toolbar and status bar, the run and port commands,
 // the poll timer and the serial link, and the close flow that writes the
@@ -70,6 +71,7 @@ public:
     CLoggerWnd* loggerWindow() const { return m_logger; }
     LinkDriver& link() { return *m_link; }
     WindowJournal& runJournal() { return *m_journal; }
+    WindowPublisher& publisher() { return *m_publisher; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +98,7 @@ private:
     LinkDriver* m_link;
     CHygView* m_view;
     WindowJournal* m_journal;
+    WindowPublisher* m_publisher;
     QLabel* m_panes[4] = {};
     QTimer m_updateTimer;
     SavePathChooser m_chooseSavePath;
