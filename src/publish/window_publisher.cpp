@@ -42,6 +42,9 @@ WindowPublisher::WindowPublisher(LiveState& state, CHygDoc& doc, LinkDriver& lin
 }
 
 WindowPublisher::~WindowPublisher() {
+    // The window is going: its status bar and message pane may be gone already.
+    disconnect(&m_publisher, nullptr, this, nullptr);
+    blockSignals(true);
     stop();
 }
 
@@ -106,6 +109,9 @@ void WindowPublisher::stop() {
 }
 
 void WindowPublisher::showStatus() {
+    if (!m_label) {
+        return;
+    }
     const PublishStatus& s = m_publisher.status();
     m_label->setVisible(s.state != PublishState::kOff);
     m_label->setText(m_publisher.statusShort());

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 #include "common/run_state.h"
@@ -51,7 +52,7 @@ private:
     QWidget* m_parent;
     Publisher m_publisher;
     std::unique_ptr<SecretStore> m_secrets;
-    QLabel* m_label;
+    QPointer<QLabel> m_label;
 };
 
 }  // namespace kr5061
