@@ -238,7 +238,7 @@ LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size,
         return refused("the file ends inside the unit text");
     if (!in.i32(out.gain) || !in.i32(out.offset))
         return refused("the file ends inside the graph axis fields");
-    out.fahrenheit = flag != 0;
+    out.fahrenheit = flag == 1;  // the writer only ever writes 0 or 1; anything else is not 1
     out.start = StartFields{f[0], f[1], f[2], f[3], f[4], f[5]};
     // Everything computed from these later (times, milliseconds, the axis)
     // must be safe: impossible times and periods are damage, and an axis
