@@ -121,7 +121,10 @@ void CMainFrame::createMenus() {
     // With Shift: a focused line edit takes Ctrl+E for itself (end of line).
     exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
-    file->addActions({save, exportCsv, exportImage, open, print, exit});
+    // The exports come after the original items, so those keep their places.
+    file->addActions({save, open, print, exportCsv, exportImage});
+    file->addSeparator();
+    file->addAction(exit);
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
     QAction* run = addCommand(kIdRun, QStringLiteral("&Run"));
@@ -214,6 +217,12 @@ void CMainFrame::createStatusBar() {
 void CMainFrame::setPaneText(int pane, const QString& text) {
     if (pane >= 0 && pane < 4) {
         m_panes[pane]->setText(text);
+    }
+}
+
+void CMainFrame::showIfDone(const QString& done) {
+    if (!done.isEmpty()) {
+        showStatusMessage(done);
     }
 }
 
@@ -379,21 +388,21 @@ bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
     }
     // The dialog adds its default suffix only to names without a dot, and the
     // suggested name has two: the extension is made sure of here.
-    const std::filesystem::path path = measurementPathFor(chosen.toStdString());
-    // The dialog asked about replacing the name it returned, not this one.
-    std::error_code ec;
-    if (path != std::filesystem::path(chosen.toStdString()) && std::filesystem::exists(path, ec) &&
-        !askYesNo(this, tr("%1 already exists.\nDo you want to replace it?")
-                            .arg(QString::fromStdString(path.filename().string())))) {
+    const QString path = confirmedSavePath(this, chosen, {".AsmDat"}, ".AsmDat");
+    if (path.isEmpty()) {
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SaveResult result = saveMeasurement(path, run);
+    const SaveResult result = saveMeasurement(path.toStdString(), run);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         showMessage(this, tr("The file %1 could not be written: %2")
                               .arg(QString::fromStdString(result.failedPath.string()),
                                    QString::fromStdString(result.error)));
+    } else {
+        showStatusMessage(tr("Saved %1 samples to %2 and %3")
+                              .arg(run.count)
+                              .arg(path, QString::fromStdString(result.textPath.string())));
     }
     return result.ok;
 }
@@ -415,7 +424,7 @@ void CMainFrame::OnExportCsv() {
     const QString path = askExportPath(this, ExportKind::Csv);
     if (!path.isEmpty()) {
         const RunSnapshot run = snapshotOfRun(m_doc, m_state.view);
-        exportCsvFile(this, path, tableInputOf(run));
+        showIfDone(exportCsvFile(this, path, tableInputOf(run)));
     }
 }
 
@@ -426,8 +435,8 @@ void CMainFrame::OnExportGraphImage() {
     const QString path = askExportPath(this, ExportKind::GraphImage);
     if (!path.isEmpty()) {
         const PlotGeometry g = plotGeometry(rectAt(0, 0, m_view->width(), m_view->height()));
-        exportGraphFile(this, path, m_view->graphPicture(),
-                        shownReportSource(m_doc, m_state.view, m_graph, g));
+        showIfDone(exportGraphFile(this, path, m_view->graphPicture(),
+                                   shownReportSource(m_doc, m_state.view, m_graph, g)));
     }
 }
 
@@ -437,6 +446,7 @@ void CMainFrame::OnOpen() {
     }
     m_logger = new CLoggerWnd(m_loggerStore, m_loggerGraph, m_doc, m_state.view, this);
     connect(m_logger, &CLoggerWnd::closed, this, &CMainFrame::updateCommandUI);
+    connect(m_logger, &CLoggerWnd::exported, this, &CMainFrame::showStatusMessage);
     m_logger->show();
 }
 

@@ -56,6 +56,8 @@ public:
     // The one way to the message pane (pane 0): a message stays until the next
     // one replaces it; the other panes stay visible.
     void showStatusMessage(const QString& text);
+    // What a save or an export wrote (empty after a failure, which said so itself).
+    void showIfDone(const QString& done);
 
     // The file Save writes to; by default the save dialog asks the user.
     using SavePathChooser = std::function<QString(const QString& defaultName)>;

@@ -1,5 +1,7 @@
 #include "store/measurement_file.h"
 
+#include "store/export_path.h"
+
 #include <algorithm>
 #include <bit>
 
@@ -305,12 +307,7 @@ fs::path textTablePathFor(const fs::path& measurementPath) {
 }
 
 fs::path measurementPathFor(const fs::path& chosen) {
-    const std::string name = chosen.filename().string();
-    if (name.empty() || lowerAscii(chosen.extension().string()) == ".asmdat")
-        return chosen;
-    fs::path p = chosen;
-    p += name.back() == '.' ? "AsmDat" : ".AsmDat";
-    return p;
+    return withExtension(chosen.string(), {".AsmDat"}, ".AsmDat");
 }
 
 SaveResult saveMeasurement(const fs::path& measurementPath, const RunSnapshot& run) {
