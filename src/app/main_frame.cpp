@@ -346,9 +346,22 @@ void CMainFrame::OnHelp() {
     const std::filesystem::path found = findHelpFile(dir.absolutePath().toStdString());
     const QString path = found.empty() ? dir.filePath(QStringLiteral("help/index.html"))
                                        : QString::fromStdString(found.string());
-    if (found.empty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    if (found.empty()) {
         showStatusMessage(tr("The help file %1 could not be shown.").arg(path));
+        return;
     }
+    if (found.extension() == ".chm") {  // the Windows help file goes to the desktop's viewer
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+            showStatusMessage(tr("The help file %1 could not be shown.").arg(path));
+        }
+        return;
+    }
+    if (!m_help) {
+        m_help = new CHelpWnd(path, this);
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void CMainFrame::OnAbout() {

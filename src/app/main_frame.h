@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/help_wnd.h"
+
 #include "common/run_state.h"
 #include "graph/live_graph.h"
 #include "logger/logger_graph.h"
@@ -69,6 +71,7 @@ public:
 
     QAction* action(int commandId) const;
     CHygView* view() const { return m_view; }
+    CHelpWnd* helpWindow() const { return m_help; }
     CLoggerWnd* loggerWindow() const { return m_logger; }
     LinkDriver& link() { return *m_link; }
     WindowJournal& runJournal() { return *m_journal; }
@@ -95,6 +98,7 @@ private:
     LoggerStore& m_loggerStore;
     LoggerGraph& m_loggerGraph;
     QPointer<CLoggerWnd> m_logger;
+    QPointer<CHelpWnd> m_help;
     LinkDriver* m_link;
     CHygView* m_view;
     WindowJournal* m_journal;
