@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -20,6 +21,7 @@
 #include "app/about_dlg.h"
 #include "app/artwork.h"
 #include "app/com_port_dlg.h"
+#include "app/device_dlg.h"
 #include "app/help_location.h"
 #include "app/run_control.h"
 #include "app/window_journal.h"
@@ -34,6 +36,7 @@
 #include "panels/meter_panel.h"
 #include "panels/sample_dlg.h"
 #include "panels/ui_common.h"
+#include "store/device_setting.h"
 #include "store/measurement_file.h"
 
 namespace kr5061 {
@@ -54,6 +57,8 @@ enum CommandId {
     kIdExit = 57665,
     kIdExportCsv = 32840,
     kIdExportGraphImage = 32841,
+    kIdDevice = 32842,
+    kIdPortStatus = 32843,
 };
 
 constexpr int kUpdatePeriodMs = 200;
@@ -87,6 +92,7 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     connect(m_journal, &WindowJournal::problem, this, &CMainFrame::showStatusMessage);
 
     initFrameState(m_state.frame, comPort);
+    m_link->setPortAdvice(PortAdvice::kWindow);
     connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
@@ -149,6 +155,12 @@ void CMainFrame::createMenus() {
     }
     QAction* other = addCommand(kIdOtherCom, QStringLiteral("&Other COM"));
     port->addAction(other);
+    port->addSeparator();
+    QAction* device = addCommand(kIdDevice, QStringLiteral("&Device..."));
+    QAction* portStatus = addCommand(kIdPortStatus, QStringLiteral("Port &Status..."));
+    port->addActions({device, portStatus});
+    connect(device, &QAction::triggered, this, &CMainFrame::OnDevice);
+    connect(portStatus, &QAction::triggered, this, &CMainFrame::OnPortStatus);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help(H)"));
     QAction* about = addCommand(kIdAbout, QStringLiteral("&Psychrometer + IR Thermometer"));
@@ -208,6 +220,8 @@ void CMainFrame::createStatusBar() {
         }
         statusBar()->addWidget(m_panes[i], widths[i] > 0 ? 0 : 1);
     }
+    // The pane is narrow: a click shows the port's whole diagnosis.
+    m_panes[0]->installEventFilter(this);
     // Only the last pane keeps its key indicator.
     m_panes[3]->setText(QStringLiteral("SCRL"));
     m_panes[3]->setEnabled(false);
@@ -230,6 +244,14 @@ void CMainFrame::showStatusMessage(const QString& text) {
     m_message = text;
     setPaneText(0, text);
     m_panes[0]->setToolTip(text);  // the pane is narrow; the whole text on hover
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_panes[0] && event->type() == QEvent::MouseButtonRelease) {
+        OnPortStatus();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -266,6 +288,8 @@ void CMainFrame::updateCommandUI() {
         com->setEnabled(f.m_comEnable[k]);
     }
     action(kIdOtherCom)->setEnabled(f.m_otherComEnable);
+    // Another device is chosen under the same rule as another port number.
+    action(kIdDevice)->setEnabled(f.m_otherComEnable);
 }
 
 QRect CMainFrame::frameClientRect() const {
@@ -339,6 +363,46 @@ void CMainFrame::OnOtherCom() {
         m_link->selectOtherPort(static_cast<int>(dlg.m_value));
     }
     updateCommandUI();
+}
+
+void CMainFrame::OnDevice() {
+    const int port = m_state.frame.m_comPort;
+    CDeviceDlg dlg(port, m_comm.deviceName(port), this);
+    if (dlg.exec() != QDialog::Accepted || dlg.device().isEmpty()) {
+        return;
+    }
+    m_comm.bindDevice(port, dlg.device());
+    if (!writePortDevice(port, dlg.device().toStdString())) {
+        showStatusMessage(tr("The choice of %1 could not be kept in the settings file.")
+                              .arg(dlg.device()));
+    }
+    m_comm.setPortOpen(false);
+    m_link->OpenPortAndStart();
+    m_view->notifyViews();
+    updateCommandUI();
+}
+
+void CMainFrame::OnPortStatus() {
+    for (;;) {
+        const int port = m_state.frame.m_comPort;
+        QString text = m_link->portProblem();
+        if (text.isEmpty()) {
+            text = tr("Port %1 (%2) is open; %3")
+                       .arg(port)
+                       .arg(m_comm.deviceName(port),
+                            m_state.frame.m_otherComEnable ? tr("the instrument has not answered yet.")
+                                                           : tr("the instrument is answering."));
+        }
+        QMessageBox box(QMessageBox::Information, QStringLiteral("KR5061"), text,
+                        QMessageBox::Retry | QMessageBox::Close, this);
+        box.setDefaultButton(QMessageBox::Close);
+        if (box.exec() != QMessageBox::Retry) {
+            return;
+        }
+        m_comm.setPortOpen(false);
+        m_link->OpenPortAndStart();
+        updateCommandUI();
+    }
 }
 
 void CMainFrame::OnHelp() {

@@ -39,6 +39,10 @@ public:
     void OnStop();
     void OnComPort(int k);
     void OnOtherCom();
+    // "Device...": any serial device for the current port number, kept for later sessions.
+    void OnDevice();
+    // "Port Status..." and a click on the message pane: the whole diagnosis, with Retry.
+    void OnPortStatus();
     void OnHelp();
     void OnAbout();
     bool OnSave();
@@ -79,6 +83,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -91,7 +91,8 @@ TEST_F(MainFrameTest, MenusListEveryItemWithMnemonicsAndSeparators) {
                            "-", "&Exit"}));
     EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom"}));
     EXPECT_EQ(itemTexts(menus[2]->menu()), (QStringList{"&COM1", "-", "&COM2", "-", "&COM3", "-",
-                                                       "&COM4", "-", "&Other COM"}));
+                                                       "&COM4", "-", "&Other COM", "-",
+                                                       "&Device...", "Port &Status..."}));
     EXPECT_EQ(itemTexts(menus[3]->menu()),
               (QStringList{"&Psychrometer + IR Thermometer", "-", "&Contents"}));
     EXPECT_EQ(frame->windowTitle(), "Psychrometer + IR Thermometer");
