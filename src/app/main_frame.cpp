@@ -386,6 +386,8 @@ void CMainFrame::OnPortStatus() {
     for (;;) {
         const int port = m_state.frame.m_comPort;
         QString text = m_link->portProblem();
+        const QMessageBox::Icon icon =
+            text.isEmpty() ? QMessageBox::Information : QMessageBox::Warning;
         if (text.isEmpty()) {
             text = tr("Port %1 (%2) is open; %3")
                        .arg(port)
@@ -393,7 +395,7 @@ void CMainFrame::OnPortStatus() {
                             m_state.frame.m_otherComEnable ? tr("the instrument has not answered yet.")
                                                            : tr("the instrument is answering."));
         }
-        QMessageBox box(QMessageBox::Information, QStringLiteral("KR5061"), text,
+        QMessageBox box(icon, QStringLiteral("KR5061"), text,
                         QMessageBox::Retry | QMessageBox::Close, this);
         box.setDefaultButton(QMessageBox::Close);
         if (box.exec() != QMessageBox::Retry) {
