@@ -191,6 +191,11 @@ std::vector<ReceivedMessage> TestSubscriber::messages() {
     return m_messages;
 }
 
+std::size_t TestSubscriber::count() {
+    std::lock_guard lock(m_mutex);
+    return m_messages.size();
+}
+
 std::vector<ReceivedMessage> TestSubscriber::messagesOn(const std::string& topic) {
     std::vector<ReceivedMessage> out;
     for (ReceivedMessage& m : messages()) {

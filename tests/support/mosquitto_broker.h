@@ -72,6 +72,7 @@ public:
     // The first subscription was acknowledged.
     bool waitSubscribed(std::chrono::milliseconds timeout);
     std::vector<ReceivedMessage> messages();
+    std::size_t count();
     std::vector<ReceivedMessage> messagesOn(const std::string& topic);
 
 private:
