@@ -9,7 +9,7 @@ kr5061_packages=(
   fonts-liberation2 locales poppler-utils
   dpkg-dev file desktop-file-utils appstream mandoc man-db
   clang libclang-rt-14-dev
-  libmosquitto-dev mosquitto mosquitto-clients nlohmann-json3-dev qtkeychain-qt6-dev openssl
+  libmosquitto-dev mosquitto mosquitto-clients nlohmann-json3-dev qtkeychain-qt6-dev openssl libssl-dev
   systemd
 )
 

@@ -1,6 +1,8 @@
 #include "publish/mqtt_connection.h"
 
 #include <mosquitto.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -65,6 +67,20 @@ std::string lowerFirst(std::string text) {
 
 const char* orNull(const std::string& text) {
     return text.empty() ? nullptr : text.c_str();
+}
+
+// The whole certificate check, as OpenSSL does it, keeping the reason of a
+// refusal: the library only says "certificate verify failed".
+int verifyAndRemember(X509_STORE_CTX* store, void* reason) {
+    const int ok = X509_verify_cert(store);
+    if (ok != 1) {
+        const int error = X509_STORE_CTX_get_error(store);
+        // The library's own host name check refuses without saying why.
+        *static_cast<std::string*>(reason) = error == X509_V_ERR_UNSPECIFIED
+                                                 ? "it is not made out to this host name"
+                                                 : X509_verify_cert_error_string(error);
+    }
+    return ok;
 }
 
 }  // namespace
@@ -167,6 +183,13 @@ void MqttConnection::attempt(std::int64_t nowMs) {
         mosquitto_will_set(m_mosq, m_options.willTopic.c_str(), 7, "offline", 1, true);
     }
     if (url.tls) {
+        m_verifyError.clear();
+        if (SSL_CTX* ctx = SSL_CTX_new(TLS_client_method())) {
+            SSL_CTX_set_cert_verify_callback(ctx, &verifyAndRemember, &m_verifyError);
+            mosquitto_opts_set(m_mosq, MOSQ_OPT_SSL_CTX, ctx);  // the client holds a reference
+            mosquitto_int_option(m_mosq, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 1);
+            SSL_CTX_free(ctx);
+        }
         if (m_options.caFile.empty()) {
             mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
         }
@@ -248,6 +271,9 @@ std::string MqttConnection::lossReason(int rc, int err) const {
             return "unknown host \"" + m_options.url.host + "\"";
         case MOSQ_ERR_TLS:
         case MOSQ_ERR_TLS_HANDSHAKE:
+            if (!m_verifyError.empty()) {
+                return "TLS failed: the broker's certificate was refused (" + m_verifyError + ")";
+            }
             return "TLS failed: " +
                    (m_lastLog.empty() ? std::string("handshake refused") : tlsDetail(m_lastLog));
         case MOSQ_ERR_KEEPALIVE:

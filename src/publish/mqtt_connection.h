@@ -113,10 +113,11 @@ private:
     std::int64_t m_deadlineMs = 0;  // next attempt (waiting) or give up (connecting)
     ReconnectSchedule m_schedule;
     std::unordered_map<int, std::uint64_t> m_inFlight;  // mid -> tag
-    std::string m_refused;  // the broker's answer to the last CONNECT, when it refused
-    std::string m_lastLog;  // the library's last error or warning
-    bool m_lost = false;    // the broker ended a connection
-    bool m_gaveUp = false;  // a single attempt failed
+    std::string m_refused;      // the broker's answer to the last CONNECT, when it refused
+    std::string m_lastLog;      // the library's last error or warning
+    std::string m_verifyError;  // why the broker's certificate was refused
+    bool m_lost = false;        // the broker ended a connection
+    bool m_gaveUp = false;      // a single attempt failed
 };
 
 }  // namespace kr5061

@@ -35,6 +35,8 @@ inline LiveFrame makeFrame(const FrameSpec& s) {
     return f;
 }
 
-inline LiveFrame makeFrame() { return makeFrame(FrameSpec{}); }
+inline LiveFrame makeFrame() {
+    return makeFrame(FrameSpec{});
+}
 
 }  // namespace kr5061::test

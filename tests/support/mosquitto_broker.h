@@ -20,8 +20,9 @@ namespace kr5061::test {
 // A real mosquitto for one test, on free loopback ports of its own: a plain
 // listener (anonymous clients welcome; a user name is checked against a
 // password file made by mosquitto_passwd: "alice" / "secret") and a TLS
-// listener whose CA and server certificate (for "localhost" and 127.0.0.1)
-// openssl makes at start. Persistence keeps sessions across stop/start.
+// listener whose CA and server certificate (for "localhost" only, so
+// 127.0.0.1 is the wrong host name) openssl makes at start. Persistence keeps sessions across
+// stop/start.
 class MosquittoBroker {
 public:
     MosquittoBroker();

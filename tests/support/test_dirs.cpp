@@ -23,8 +23,12 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-ScopedConfigDir::ScopedConfigDir() { ::setenv("KR5061_CONFIG_DIR", m_dir.path().c_str(), 1); }
+ScopedConfigDir::ScopedConfigDir() {
+    ::setenv("KR5061_CONFIG_DIR", m_dir.path().c_str(), 1);
+}
 
-ScopedConfigDir::~ScopedConfigDir() { ::unsetenv("KR5061_CONFIG_DIR"); }
+ScopedConfigDir::~ScopedConfigDir() {
+    ::unsetenv("KR5061_CONFIG_DIR");
+}
 
 }  // namespace kr5061::test
