@@ -30,7 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends come from the shared libraries the programs link (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Help > Contents opens the HTML help through the desktop's browser; the
+# A link out of the help window opens through the desktop (xdg-open); the
 # windows' texts are laid out for Arial's metrics.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-liberation2")
 
