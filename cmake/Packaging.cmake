@@ -74,4 +74,10 @@ foreach(program ${kr5061_packaged_programs})
     endif()")
 endforeach()
 
+# The bridge service, one instance per instrument (kr5061-bridge@NAME), run as
+# the system user the postinst makes with adduser.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/systemd/kr5061-bridge@.service
+        DESTINATION /lib/systemd/system)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser")
+
 include(CPack)

@@ -57,7 +57,7 @@ check "no homepage" test -z "$(field Homepage)"
 depends=$(field Depends)
 echo "Depends: $depends"
 depends_names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 \
+for lib in adduser libc6 libstdc++6 libmosquitto1 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 \
   libqt6printsupport6; do
   check "depends on $lib" grep -Fxq "$lib" <<<"$depends_names"
 done
@@ -76,6 +76,7 @@ expected=(
   /usr/share/doc/kr5061/copyright
   /usr/share/doc/kr5061/changelog.gz
   /usr/share/lintian/overrides/kr5061
+  /lib/systemd/system/kr5061-bridge@.service
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
@@ -166,4 +167,10 @@ check "kr5061: fortified functions" elf_has --dyn-syms "$root/usr/bin/kr5061" ' 
 check "kr5061 --version prints $version" \
   grep -q " $version\$" <<<"$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/kr5061" --version 2>/dev/null)"
 check "kr5061-sim --help" "$root/usr/bin/kr5061-sim" --help
+check "kr5061 bridge --help needs no display" "$root/usr/bin/kr5061" bridge --help
+check "postinst makes the bridge's system user" \
+  grep -q 'adduser --system' <<<"$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./postinst)"
+check "systemd-analyze verify kr5061-bridge@.service" \
+  scripts/verify-unit.sh "$root/lib/systemd/system/kr5061-bridge@.service" \
+  "$root/usr/bin/kr5061" "$root/usr/share/man/man1/kr5061.1.gz"
 finish
