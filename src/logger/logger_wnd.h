@@ -82,6 +82,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Centred in the available area of the screen the main window is on.
+    void centreOnScreen();
     void createToolBar();
     void createList();
     void createExportActions();
@@ -104,8 +106,9 @@ private:
     QAction* m_exportCsv = nullptr;
     QAction* m_exportImage = nullptr;
     OpenPathChooser m_chooseOpenPath;
-    QTimer m_dragWatch;  // timer 4
-    QImage m_frame;      // the last composed picture, also carrying the mouse strokes
+    int m_selectionMark = -1;  // the row last selected in the list, -1 before any
+    QTimer m_dragWatch;        // timer 4
+    QImage m_frame;            // the last composed picture, also carrying the mouse strokes
     bool m_compose = true;
     LoggerScene m_scene, m_overlay;
     QString m_text;  // reused for every text, so painting allocates no strings
