@@ -161,6 +161,28 @@ bool cutToBox(double& x0, double& y0, double& x1, double& y1, const PixelRect& c
     return true;
 }
 
+// A solid line along one row or column (the grid and frame lines), set
+// directly: the pixels of stepSpan cut to the clip, which the line reaches.
+void axisLine(const PixelBuffer& buf, const PixelRect& c, i64 ax, i64 ay, i64 bx, i64 by,
+              Pixel colour) {
+    i64 lo = 0, hi = 0;
+    if (ay == by) {
+        stepSpan(ax, bx, lo, hi);
+        lo = std::max<i64>(lo, c.left), hi = std::min<i64>(hi, c.right - 1);
+        if (lo <= hi) {
+            fillPixels(&buf.at(static_cast<int>(lo), static_cast<int>(ay)),
+                       static_cast<std::size_t>(hi - lo + 1), colour);
+        }
+    } else {
+        stepSpan(ay, by, lo, hi);
+        lo = std::max<i64>(lo, c.top), hi = std::min<i64>(hi, c.bottom - 1);
+        if (lo <= hi) {
+            fillColumn(buf, static_cast<int>(ax), static_cast<int>(lo), static_cast<int>(hi),
+                       colour);
+        }
+    }
+}
+
 bool inside(const PixelRect& c, i64 x, i64 y) {
     return x >= c.left && x < c.right && y >= c.top && y < c.bottom;
 }
@@ -203,6 +225,10 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
         (ay < c.top && by < c.top) || (ay >= c.bottom && by >= c.bottom)) {
         return;
     }
+    if ((dx == 0 || dy == 0) && style == LineStyle::Solid && mode == LineMode::Set) {
+        axisLine(buf, c, ax, ay, bx, by, colour);
+        return;
+    }
     i64 first = 0, last = s.n - 1;
     // A segment with both ends inside needs no clipping: every pixel between is inside.
     if (!inside(c, ax, ay) || !inside(c, bx, by)) {
@@ -218,26 +244,6 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
     } else {
         dotted ? stepLine<LineMode::Invert, LineStyle::Dotted>(buf, s, first, last, colour)
                : stepLine<LineMode::Invert, LineStyle::Solid>(buf, s, first, last, colour);
-    }
-}
-
-void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour) {
-    const int dx = x1 - x0, dy = y1 - y0;
-    const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    const bool xMajor = adx >= ady;
-    const int n = xMajor ? adx : ady, db = xMajor ? ady : adx;
-    const long sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -static_cast<long>(buf.stride) : buf.stride;
-    const long majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
-    Pixel* p = &buf.at(x0, y0);
-    int rem = n;  // the same rounding as drawLine's stepping
-    for (int t = 0; t < n; ++t) {
-        *p = colour;
-        p += majStep;
-        rem += 2 * db;
-        if (rem >= 2 * n) {
-            rem -= 2 * n;
-            p += minStep;
-        }
     }
 }
 
