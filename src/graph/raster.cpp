@@ -247,6 +247,26 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
     }
 }
 
+void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour) {
+    const int dx = x1 - x0, dy = y1 - y0;
+    const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const int n = xMajor ? adx : ady, db = xMajor ? ady : adx;
+    const long sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -static_cast<long>(buf.stride) : buf.stride;
+    const long majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
+    Pixel* p = &buf.at(x0, y0);
+    int rem = n;  // the same rounding as drawLine's stepping
+    for (int t = 0; t < n; ++t) {
+        *p = colour;
+        p += majStep;
+        rem += 2 * db;
+        if (rem >= 2 * n) {
+            rem -= 2 * n;
+            p += minStep;
+        }
+    }
+}
+
 void invertHalftoneFrame(const PixelBuffer& buf, const PixelRect& clipIn, const PixelRect& r) {
     if (r.width() <= 0 || r.height() <= 0) {
         return;

@@ -102,32 +102,19 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clip, double x0, double y
 
 // drawLine for a solid line whose two end points both lie inside the buffer
 // (the caller has checked): the same pixels, without the clipping work.
-inline void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour) {
+void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour);
+
+// drawLineInside with the commonest case, the step to a neighbouring pixel (or
+// none), done in place: the start pixel alone, nothing when both ends share one.
+inline void drawStepInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour) {
     const int dx = x1 - x0, dy = y1 - y0;
-    const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    if (adx <= 1 && ady <= 1) {
-        // The usual step to a neighbouring pixel: the start pixel alone, and
-        // nothing when both ends share a pixel.
-        if (adx + ady != 0) {
+    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+        if ((dx | dy) != 0) {
             buf.at(x0, y0) = colour;
         }
         return;
     }
-    const bool xMajor = adx >= ady;
-    const int n = xMajor ? adx : ady, db = xMajor ? ady : adx;
-    const long sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -static_cast<long>(buf.stride) : buf.stride;
-    const long majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
-    Pixel* p = &buf.at(x0, y0);
-    int rem = n;  // the same rounding as drawLine's stepping
-    for (int t = 0; t < n; ++t) {
-        *p = colour;
-        p += majStep;
-        rem += 2 * db;
-        if (rem >= 2 * n) {
-            rem -= 2 * n;
-            p += minStep;
-        }
-    }
+    drawLineInside(buf, x0, y0, x1, y1, colour);
 }
 
 // The rubber band: a one-pixel frame around `rect` (right and bottom exclusive)

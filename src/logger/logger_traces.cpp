@@ -53,29 +53,47 @@ bool allColumnPoints(const float (*ys)[kChannelCount], int first, int last) {
 // ones too, so the work per record is fixed): the row of the last point and
 // the range of the rows left by a step so far (empty: lo > hi).
 struct ColumnRun {
-    int row[kChannelCount], lo[kChannelCount], hi[kChannelCount];
+    // GCC and Clang vector types: four lanes of the same steps at once.
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef int Ints __attribute__((vector_size(16)));
+    static_assert(kChannelCount == 5);
+    Ints row4, lo4, hi4;
+    int row, lo, hi;
 
     ColumnRun(const float* y, float h, int height) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            row[ch] = columnRow(y[ch], h, height);
-            lo[ch] = std::numeric_limits<int>::max();
-            hi[ch] = std::numeric_limits<int>::min();
-        }
+        const Floats v = cut(y, h);
+        row4 = __builtin_convertvector(v, Ints);
+        lo4 = Ints{} + std::numeric_limits<int>::max();
+        hi4 = Ints{} + std::numeric_limits<int>::min();
+        row = columnRow(y[4], h, height);
+        lo = std::numeric_limits<int>::max();
+        hi = std::numeric_limits<int>::min();
+    }
+    // columnRow() of the first four channels: cut to -1..h, then truncated.
+    static Floats cut(const float* y, float h) {
+        Floats v;
+        __builtin_memcpy(&v, y, sizeof v);
+        const Floats above = Floats{} - 1.0f, below = Floats{} + h;
+        v = v < above ? above : v;
+        return v > below ? below : v;
     }
     // The run goes on to the points y: the row left, where it differs from
-    // the new one, joins the range. Written without branches, so the
-    // compiler takes the channels side by side.
+    // the new one, joins the range.
     void step(const float* y, float h) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            const int r = static_cast<int>(std::min(std::max(y[ch], -1.0f), h));
-            const bool moved = r != row[ch];
-            lo[ch] = moved ? std::min(lo[ch], row[ch]) : lo[ch];
-            hi[ch] = moved ? std::max(hi[ch], row[ch]) : hi[ch];
-            row[ch] = r;
-        }
+        const Ints r = __builtin_convertvector(cut(y, h), Ints);
+        const Ints moved = r != row4;
+        lo4 = (moved & (row4 < lo4)) ? row4 : lo4;
+        hi4 = (moved & (row4 > hi4)) ? row4 : hi4;
+        row4 = r;
+        const int r4 = static_cast<int>(std::min(std::max(y[4], -1.0f), h));
+        lo = r4 != row ? std::min(lo, row) : lo;
+        hi = r4 != row ? std::max(hi, row) : hi;
+        row = r4;
     }
     void get(int ch, int& rowOut, int& loOut, int& hiOut) const {
-        rowOut = row[ch], loOut = lo[ch], hiOut = hi[ch];
+        rowOut = ch < 4 ? row4[ch] : row;
+        loOut = ch < 4 ? lo4[ch] : lo;
+        hiOut = ch < 4 ? hi4[ch] : hi;
     }
 };
 
@@ -200,7 +218,7 @@ private:
             const int ch = m_shown[k];
             const float y0 = m_ys[i - 1][ch], y1 = m_ys[i][ch];
             if (across && y0 >= 0.0f && y0 < h && y1 >= 0.0f && y1 < h) {
-                drawLineInside(m_buf, ixa, static_cast<int>(y0), ixb, static_cast<int>(y1),
+                drawStepInside(m_buf, ixa, static_cast<int>(y0), ixb, static_cast<int>(y1),
                                kLoggerTrace[ch]);
                 continue;
             }
@@ -214,7 +232,7 @@ private:
             // same pixels as drawLine, without its clipping work.
             if (xa > -1.0f && xa < w && xb > -1.0f && xb < w && y0 > -1.0f && y0 < h &&
                 y1 > -1.0f && y1 < h) {
-                drawLineInside(m_buf, ixa, iy0, ixb, iy1, kLoggerTrace[ch]);
+                drawStepInside(m_buf, ixa, iy0, ixb, iy1, kLoggerTrace[ch]);
             } else {
                 drawLine(m_buf, m_buf.bounds(), xa, y0, xb, y1, kLoggerTrace[ch]);
             }
