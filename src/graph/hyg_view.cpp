@@ -125,8 +125,15 @@ void CHygView::repaintGraph() {
     repaint();
 }
 
-QImage CHygView::graphPicture() const {
-    const QImage& image = m_painter.image();
+QImage CHygView::graphPicture() {
+    if (m_graphDirty || m_painter.image().size() != size()) {
+        renderGraph();
+    }
+    // The last scene painted afresh: the cursor line and the rubber band are
+    // strokes on the screen's image, not part of the graph.
+    ScenePainter clean;
+    clean.paint(m_scene);
+    const QImage& image = clean.image();
     return image.copy(toQRect(graphPictureRect(rectAt(0, 0, image.width(), image.height()))));
 }
 
