@@ -12,7 +12,7 @@ seconds="${1:-60}"
 shift || true
 harnesses=("$@")
 if [ "${#harnesses[@]}" -eq 0 ]; then
-  harnesses=(journal measurement ini receive)
+  harnesses=(journal measurement ini receive publish)
 fi
 
 cmake --preset fuzz >/dev/null
