@@ -21,6 +21,7 @@
 #include "app/artwork.h"
 #include "app/com_port_dlg.h"
 #include "app/help_location.h"
+#include "app/message_boxes.h"
 #include "app/run_control.h"
 #include "app/window_journal.h"
 #include "graph/graph_export.h"
@@ -85,6 +86,11 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     m_journal = new WindowJournal(m_doc, m_state.view, this);
     connect(m_view, &CHygView::sampleCommitted, m_journal, &WindowJournal::sampleCommitted);
     connect(m_journal, &WindowJournal::problem, this, &CMainFrame::showStatusMessage);
+    connect(m_link, &LinkDriver::runCut, this, [this](QString text) {
+        text[0] = text[0].toUpper();
+        showStatusMessage(text);
+        showWarningLater(this, text);
+    });
 
     initFrameState(m_state.frame, comPort);
     connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
@@ -294,17 +300,19 @@ void CMainFrame::OnRun() {
         sampleDialogValues(m_state, dlg.m_sampleRate, dlg.m_sampleData);
     dlg.m_sampleRate = start.seconds;
     dlg.m_sampleData = start.count;
+    bool declined = false;
     if (runAsksToSave(m_state.frame)) {
-        if (askYesNo(this, QStringLiteral(
-                               "Do you want to save the existing graph data before continuing?"))) {
+        const Answer answer = askYesNoOnly(
+            this, QStringLiteral("Do you want to save the existing graph data before continuing?"));
+        if (answer == Answer::kYes) {
             OnSave();
-        } else {
-            m_journal->dropWhenSuperseded();
         }
+        declined = answer == Answer::kNo;
     }
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
+    m_journal->dropWhenSuperseded(declined);
     applyRun(m_state, dlg.m_sampleRate, dlg.m_sampleData);
     m_view->notifyViews();
     updateCommandUI();
@@ -372,7 +380,8 @@ bool CMainFrame::OnSave() {
     return saved;
 }
 
-bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
+bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run,
+                         std::filesystem::path* written) {
     const QString chosen = chooseSavePath(defaultName);
     if (chosen.isEmpty()) {
         return false;
@@ -394,6 +403,8 @@ bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
         showMessage(this, tr("The file %1 could not be written: %2")
                               .arg(QString::fromStdString(result.failedPath.string()),
                                    QString::fromStdString(result.error)));
+    } else if (written != nullptr) {
+        *written = path;
     }
     return result.ok;
 }
@@ -444,10 +455,19 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     writeConfig(closingSnapshot(m_state));
     if (!closeAsksToSave(m_state.view)) {
         m_journal->closingWithoutPrompt();
-    } else if (askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
-        OnSave();  // a saved run's journal goes; one that was not saved stays
     } else {
-        m_journal->runDropped();
+        // Only Yes or No answers; the journal goes after a save or an explicit No.
+        switch (
+            askYesNoOnly(this, QStringLiteral("Do you want to save the data before closing?"))) {
+            case Answer::kYes:
+                OnSave();  // a saved run's journal goes; one that was not saved stays
+                break;
+            case Answer::kNo:
+                m_journal->runDropped();
+                break;
+            case Answer::kNone:
+                break;
+        }
     }
     m_journal->keep();
     m_comm.setPortOpen(false);

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 
 #include "common/run_state.h"
@@ -41,7 +42,9 @@ public:
     void OnAbout();
     bool OnSave();
     // Save's dialog and writer for any run; false when cancelled or failed.
-    bool saveRun(const QString& defaultName, const RunSnapshot& run);
+    // `written`, when given, receives the measurement file's path.
+    bool saveRun(const QString& defaultName, const RunSnapshot& run,
+                 std::filesystem::path* written = nullptr);
     void OnOpen();
     void OnPrint();
     void OnExportCsv();

@@ -94,7 +94,7 @@ void CHygView::notifyViews() {
 }
 
 void CHygView::sampleClockTick() {
-    if (!sampleTick(m_state, m_doc)) {
+    if (!m_link.sampleTick()) {
         return;
     }
     emit sampleCommitted();

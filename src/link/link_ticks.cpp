@@ -1,5 +1,7 @@
 #include "link/link_ticks.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "store/config.h"
@@ -49,22 +51,27 @@ bool pollTick(MainFrameState& frame) {
     return send;
 }
 
-bool watchdogTick(LiveState& state) {
+void endSilentLink(LiveState& state) {
     MainFrameState& frame = state.frame;
     ViewState& view = state.view;
-    const bool silent = frame.m_awaitingData[frame.m_comPort];
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        frame.m_hiAlarm[ch] = false;
+        frame.m_loAlarm[ch] = false;
+    }
+    view.m_offline = true;
+    view.m_plotting = false;
+    unlockPortMenu(frame);
+    view.m_runEnabled = false;
+    view.m_stopEnabled = false;
+    frame.m_recording = false;
+    frame.m_idle = true;
+}
+
+bool watchdogTick(LiveState& state, bool onTime) {
+    MainFrameState& frame = state.frame;
+    const bool silent = onTime && frame.m_awaitingData[frame.m_comPort];
     if (silent) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            frame.m_hiAlarm[ch] = false;
-            frame.m_loAlarm[ch] = false;
-        }
-        view.m_offline = true;
-        view.m_plotting = false;
-        unlockPortMenu(frame);
-        view.m_runEnabled = false;
-        view.m_stopEnabled = false;
-        frame.m_recording = false;
-        frame.m_idle = true;
+        endSilentLink(state);
     }
     frame.m_awaitingData[frame.m_comPort] = true;
     return silent;
@@ -94,31 +101,119 @@ bool selectOtherPort(MainFrameState& frame, int value) {
     return true;
 }
 
-bool sampleTick(LiveState& state, CHygDoc& doc) {
+namespace {
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - (a % b != 0 && a < 0 ? 1 : 0);
+}
+
+void copySlot(CHygDoc& doc, int from, int to) {
+    for (auto& channel : doc.m_live.all()) {
+        channel[to] = channel[from];
+    }
+}
+
+// Ends the run as Stop does; what was committed stays.
+void cutRun(LiveState& state) {
+    state.frame.m_idle = true;
+    state.frame.m_recording = false;
+    state.view.m_stopEnabled = false;
+}
+
+}  // namespace
+
+SampleTickResult sampleTick(LiveState& state, CHygDoc& doc, SampleClock& clock,
+                            std::int64_t nowMs) {
     ViewState& view = state.view;
     // Until the run's first frame arrives, a reading left from before Run
     // belongs to no run: committing it would stamp it with the previous start.
     if (!state.frame.m_recording || state.frame.m_startPending) {
-        return false;
+        return {};
     }
-    if (!view.m_newFrame) {
-        // Without the carry a period with no frame would commit nothing, and
-        // every later sample would be stamped one period too early.
-        const int i = view.m_sampleIndex;
-        if (state.frame.m_idle || view.m_offline || i < 1 || i >= view.m_sampleLimit ||
-            i >= kSampleCapacity) {
-            return false;
-        }
-        for (auto& channel : doc.m_live.all()) {
-            channel[i] = channel[i - 1];
+    const int first = view.m_sampleIndex;
+    const int end = std::min(view.m_sampleLimit, kSampleCapacity);
+    const std::int64_t period = std::max(view.m_samplePeriodMs, 1);
+    if (first >= end || (first == 0 && !view.m_newFrame)) {
+        return {};
+    }
+    if (first == 0 || clock.periodMs != period) {
+        // Sample 0, or a new period while recording: this tick is on time by definition.
+        clock.anchorMs = nowMs - first * period;
+        clock.periodMs = static_cast<int>(period);
+        clock.lastTickMs = nowMs - period;
+    }
+    // Half a period either way is timer jitter, not a missed tick.
+    const int due = static_cast<int>(
+        std::min<std::int64_t>(end, 1 + floorDiv(nowMs - clock.anchorMs + period / 2, period)));
+    if (due <= first) {
+        return {};
+    }
+    const std::int64_t sinceLastTick = nowMs - clock.lastTickMs;
+    clock.lastTickMs = nowMs;
+    // The new reading belongs to the first tick after it arrived.
+    float pending[kChannelCount] = {};
+    int frameSlot = -1;
+    if (view.m_newFrame) {
+        frameSlot = static_cast<int>(std::clamp<std::int64_t>(
+            -floorDiv(clock.anchorMs - clock.frameMs, period), first, due - 1));
+        for (int c = 0; c < kChannelCount; ++c) {
+            pending[c] = doc.m_live[c][first];
         }
     }
-    view.m_plotting = true;
-    state.graphBar.m_startTimeText = formatDateTime(view.m_startTime);
-    ++view.m_sampleIndex;
-    state.graphBar.m_dataNoText = formatInt(view.m_sampleIndex);
-    view.m_newFrame = false;
-    return true;
+    const bool linkLost = state.frame.m_idle || view.m_offline;
+    int slot = first;
+    for (; slot < due; ++slot) {
+        if (slot == frameSlot) {
+            for (int c = 0; c < kChannelCount; ++c) {
+                doc.m_live[c][slot] = pending[c];
+            }
+            clock.readingMs = clock.frameMs;
+            continue;
+        }
+        const std::int64_t at = slot == due - 1 ? nowMs : clock.anchorMs + slot * period;
+        if (slot == 0 || linkLost || at - clock.readingMs >= kCarryLimitMs) {
+            break;
+        }
+        copySlot(doc, slot - 1, slot);
+    }
+    SampleTickResult result;
+    result.committed = slot - first;
+    if (result.committed > 0) {
+        view.m_plotting = true;
+        state.graphBar.m_startTimeText = formatDateTime(view.m_startTime);
+        view.m_sampleIndex = slot;
+        state.graphBar.m_dataNoText = formatInt(slot);
+    }
+    if (frameSlot >= 0 && frameSlot < slot) {
+        view.m_newFrame = false;
+    }
+    if (slot < due && !linkLost) {
+        // A slot stays empty. Harmless while the instrument is merely quiet
+        // (the watchdog decides about that); a hole once the program itself
+        // stopped, or once a later reading would have to follow it.
+        if (sinceLastTick > period + period / 2) {
+            result.cut = RunCut::kProgramStopped;
+            result.gapMs = sinceLastTick;
+        } else if (frameSlot > slot) {
+            result.cut = RunCut::kReadingsMissing;
+            result.gapMs = clock.frameMs - clock.readingMs;
+        }
+        if (result.cut != RunCut::kNone) {
+            cutRun(state);
+        }
+    }
+    return result;
+}
+
+std::string runCutText(const SampleTickResult& tick, int samples) {
+    const long seconds = static_cast<long>(tick.gapMs / 1000);
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  tick.cut == RunCut::kProgramStopped
+                      ? "the program was stopped for %ld s; the run ended at sample %d"
+                      : "no reading came for %ld s; the run ended at sample %d",
+                  seconds, samples);
+    return text;
 }
 
 }  // namespace kr5061

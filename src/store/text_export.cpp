@@ -60,22 +60,22 @@ void appendPadded(std::string& out, std::string_view text, std::size_t width) {
     out += text;
 }
 
-void appendTextLine(std::string& out, const TableInput& in, int i,
+void appendTextLine(std::string& out, const TableInput& in, std::string_view unit, int i,
                     const std::optional<std::time_t>& start) {
     const auto value = [&](int channel) { return in.samples.at(i, channel); };
     const float kir = value(kSurface);
     const std::string kirText =
         (kir <= kAbsentThreshold ? std::string("----") : surface(kir, in.fahrenheit)) +
-        std::string(in.unit);
+        std::string(unit);
 
     out += "  ";
     appendPadded(out, formatInt(i + 1), 5);
     out.append(10, ' ');
-    appendPadded(out, temperature(value(kAir), in.fahrenheit) + std::string(in.unit), 9);
+    appendPadded(out, temperature(value(kAir), in.fahrenheit) + std::string(unit), 9);
     out.append(10, ' ');
-    appendPadded(out, temperature(value(kWetBulb), in.fahrenheit) + std::string(in.unit), 9);
+    appendPadded(out, temperature(value(kWetBulb), in.fahrenheit) + std::string(unit), 9);
     out.append(8, ' ');
-    appendPadded(out, temperature(value(kDewPoint), in.fahrenheit) + std::string(in.unit), 9);
+    appendPadded(out, temperature(value(kDewPoint), in.fahrenheit) + std::string(unit), 9);
     out.append(8, ' ');
     appendPadded(out, kirText, 9);
     out.append(12, ' ');
@@ -129,7 +129,6 @@ std::optional<std::time_t> calendarSecondsOf(const StartFields& s) {
     return t;
 }
 
-
 StartFields startFieldsOf(std::int64_t calendarSeconds) {
     std::tm tm{};
     if (!toLocal(static_cast<std::time_t>(calendarSeconds), tm))
@@ -150,15 +149,26 @@ TableInput recallTableInput(const CHygDoc& doc) {
     return in;
 }
 
+std::string printableUnit(std::string_view unit) {
+    std::string text(unit);
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == ',')
+            c = '?';
+    }
+    return text;
+}
+
 std::string formatTextTable(const TableInput& in) {
     const int rows = rowCount(in);
     const auto start = calendarSecondsOf(in.start);
+    const std::string unit = printableUnit(in.unit);
     std::string out;
     out.reserve(static_cast<std::size_t>(rows + 1) * 130);
     out += kTextHeader;
     out += kLineEnd;
     for (int i = 0; i < rows; ++i)
-        appendTextLine(out, in, i, start);
+        appendTextLine(out, in, unit, i, start);
     return out;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,6 +71,11 @@ struct TableInput {
 
 // The recall buffer of the document as a table input (count clamped to the buffer).
 TableInput recallTableInput(const CHygDoc& doc);
+
+// The unit text as a table writes it: a damaged or forged file may hold a
+// unit with line breaks, commas or other control characters, which would
+// break the table's lines and columns; each such character becomes '?'.
+std::string printableUnit(std::string_view unit);
 
 // The fixed-column text table: header line, then one line per sample, every
 // line ended by CR LF. Times are start + i x period in local time, so a

@@ -13,43 +13,15 @@
 #include "store/hyg_doc.h"
 #include "store/measurement_file.h"
 #include "store/text_export.h"
+#include "support/program.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString err;
-    QString out;
-};
-
-// Starts the program itself, as a user would from a shell; `headless` takes
-// every way to a display away, as on a server or over ssh.
-void startProgram(QProcess& p, const QStringList& args, bool headless = false) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    if (headless) {
-        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-            env.remove(QString::fromLatin1(name));
-        }
-    }
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KR5061_PROGRAM), args);
-}
-
-Result runProgram(const QStringList& args, int timeoutMs = 20000, bool headless = false) {
-    QProcess p;
-    startProgram(p, args, headless);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardError()),
-            QString::fromLocal8Bit(p.readAllStandardOutput())};
-}
+using test::q;
+using test::runProgram;
+using Result = test::ProgramResult;
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -58,25 +30,29 @@ std::string readFile(const std::filesystem::path& path) {
     return ss.str();
 }
 
-QString q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
-
 class CommandLine : public ::testing::Test {
 protected:
     test::ScopedConfigDir config;
     test::TempDir dir;
 };
 
-TEST_F(CommandLine, RecordAgainstTheSimulatorWritesBothFiles) {
+TEST_F(CommandLine, RecordAgainstTheSimulatorWritesBothFilesAndRefusesToReplaceThem) {
     SimRunner sim;
     SimOptions options;
     options.intervalMs = 200;
     const std::string slave = sim.start(options);
     ASSERT_FALSE(slave.empty());
     const auto out = dir.file("run.AsmDat");
-    const Result r = runProgram({"record", "--port", QString::fromStdString(slave), "--period", "1",
-                                 "--count", "3", "--out", q(out), "--wait", "5"});
+    const QStringList args = {"record",   "--port", QString::fromStdString(slave),
+                              "--period", "1",      "--count",
+                              "3",        "--out",  q(out),
+                              "--wait",   "5"};
+    const Result r = runProgram(args);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("3 / 3")) << r.err.toStdString();
+    // Into a pipe: one line per sample, no carriage returns.
+    EXPECT_TRUE(r.err.contains("1 / 3 samples\n2 / 3 samples\n3 / 3 samples\n"))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains('\r'));
 
     auto doc = std::make_unique<CHygDoc>();
     ASSERT_TRUE(loadMeasurement(out, *doc).ok());
@@ -86,6 +62,15 @@ TEST_F(CommandLine, RecordAgainstTheSimulatorWritesBothFiles) {
     EXPECT_GT(doc->m_recall[0][kAir], 10.0f);
     EXPECT_EQ(readFile(dir.file("run.txt")), formatTextTable(recallTableInput(*doc)));
     EXPECT_GE(sim.pollsReceived(), 1u);
+
+    const std::string before = readFile(out);
+    const Result again = runProgram(args);
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_TRUE(again.err.contains(q(out) + " already exists")) << again.err.toStdString();
+    EXPECT_EQ(readFile(out), before);
+    const Result forced = runProgram(args + QStringList{"--force", "--quiet"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+    EXPECT_FALSE(forced.err.contains(" / 3 samples")) << forced.err.toStdString();
 }
 
 TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits143) {
@@ -96,8 +81,8 @@ TEST_F(CommandLine, TerminatedRecordSavesWhatItHasAndExits143) {
     ASSERT_FALSE(slave.empty());
     const auto out = dir.file("cut.AsmDat");
     QProcess p;
-    startProgram(p, {"record", "--port", QString::fromStdString(slave), "--period", "1", "--count",
-                     "100", "--out", q(out)});
+    test::startProgram(p, {"record", "--port", QString::fromStdString(slave), "--period", "1",
+                           "--count", "100", "--out", q(out)});
     QString err;
     for (int i = 0; i < 100 && !err.contains("1 / 100"); ++i) {
         p.waitForReadyRead(100);
@@ -128,10 +113,10 @@ TEST_F(CommandLine, RecordRefusesBadArguments) {
     EXPECT_EQ(runProgram({"record", "--port", "x", "--period", "1", "--count", "0", "--out", "a"})
                   .exitCode,
               2);
-    EXPECT_EQ(runProgram({"record", "--port", "x", "--period", "1", "--count", "10001", "--out",
-                          "a"})
-                  .exitCode,
-              2);
+    EXPECT_EQ(
+        runProgram({"record", "--port", "x", "--period", "1", "--count", "10001", "--out", "a"})
+            .exitCode,
+        2);
     EXPECT_EQ(runProgram({"record", "--period", "1"}).exitCode, 2);
 }
 
@@ -219,12 +204,14 @@ TEST_F(CommandLine, ExportOfABadFileSaysInvalidFormatAndWritesNothing) {
     EXPECT_EQ(runProgram({"export", q(dir.file("missing.AsmDat"))}).exitCode, 2);
 }
 
-TEST_F(CommandLine, RecordOnAMissingDeviceSaysSoAndNamesIt) {
+TEST_F(CommandLine, RecordOnAMissingDeviceEndsWithThePortsDiagnosis) {
     const Result r = runProgram({"record", "--port", "/dev/ttyUSB9", "--period", "1", "--count",
                                  "1", "--out", q(dir.file("x.AsmDat")), "--wait", "1"});
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(r.err.contains("Cannot use /dev/ttyUSB9: the device is not there."))
+    const QStringList lines = r.err.trimmed().split('\n');
+    EXPECT_TRUE(lines.constLast().startsWith("Cannot use /dev/ttyUSB9: the device is not there."))
         << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("No answer")) << r.err.toStdString();
 }
 
 }  // namespace

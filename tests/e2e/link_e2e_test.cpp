@@ -71,9 +71,14 @@ TEST_F(LinkEndToEnd, StartFrameArrivesExactlyAndFramesLandInTheStore) {
     EXPECT_FALSE(state.meter.m_lcdValue1.empty());
     EXPECT_FALSE(state.frame.m_otherComEnable) << "the port menu locks while the instrument talks";
 
-    sampleTick(state, *doc);
+    // Two ticks one period apart on the sample clock's own time.
+    static std::int64_t s_nowMs = 0;
+    link.setMonotonicClock([] { return s_nowMs; });
+    s_nowMs = 1000;
+    link.sampleTick();
     ASSERT_TRUE(waitFor([&] { return state.view.m_newFrame; }, 3000));
-    sampleTick(state, *doc);
+    s_nowMs = 2000;
+    link.sampleTick();
     EXPECT_EQ(state.view.m_sampleIndex, 2);
     EXPECT_EQ(link.reader().discardedBytes(), 0u);
 }
