@@ -158,6 +158,31 @@ TEST_F(Recovery, FailedSaveKeepsTheJournalAndSaysHowToRecoverIt) {
     EXPECT_TRUE(fs::exists(journalPathFor(out))) << "kept without --remove";
 }
 
+TEST_F(Recovery, ARunWhoseFolderWentIsKeptInTheStateDirectoryAndSaysSo) {
+    const fs::path folder = dir.file("gone");
+    fs::create_directory(folder);
+    const fs::path out = folder / "lost.AsmDat";
+    QProcess p;
+    record(p, out, 100);
+    QString err;
+    ASSERT_GE(waitForSamples(p, 2, err), 2) << err.toStdString();
+    fs::remove_all(folder);  // the journal beside the output goes with it
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    const test::ProgramResult r = test::finished(p, 20000);
+    err += r.err;
+    EXPECT_EQ(r.exitCode, 1) << err.toStdString();
+    const QRegularExpressionMatch kept =
+        QRegularExpression(QStringLiteral("the (\\d+) samples are kept in (\\S+) instead"))
+            .match(err);
+    ASSERT_TRUE(kept.hasMatch()) << "never the journal that is gone: " << err.toStdString();
+    const fs::path copy = kept.captured(2).toStdString();
+    EXPECT_EQ(copy.parent_path(), config.path()) << "the state directory";
+    auto run = std::make_unique<RecoveredRun>();
+    ASSERT_TRUE(readJournalRun(copy, *run).ok());
+    EXPECT_EQ(run->count, kept.captured(1).toInt());
+    EXPECT_GE(run->count, 2);
+}
+
 // Calendar seconds of sample `index` of a saved run, as its table stamps it.
 double stampOf(const fs::path& out, int index) {
     auto doc = std::make_unique<CHygDoc>();

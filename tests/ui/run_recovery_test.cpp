@@ -120,6 +120,9 @@ TEST_F(RunRecoveryTest, LeftJournalIsOfferedAndSavedThroughTheSaveDialog) {
     EXPECT_EQ(prompt.toStdString(), recoveryPromptText(run, kSamples));
     EXPECT_EQ(QFileInfo(suggested).fileName().toStdString(), suggestedName());
     EXPECT_FALSE(fs::exists(journal)) << "saved: the journal is gone";
+    EXPECT_TRUE(frame->paneText(0).startsWith(
+        QStringLiteral("Saved %1 recovered samples to %2").arg(kSamples).arg(saveDir.path().c_str())))
+        << frame->paneText(0).toStdString();
 
     // The measurement file holds exactly the journalled samples.
     std::vector<fs::path> files;
@@ -249,6 +252,28 @@ TEST_F(RunRecoveryTest, WindowJournalsCommittedSamplesUntilSavedOrDropped) {
     onNextModal<QMessageBox>([](QMessageBox* q) { q->button(QMessageBox::No)->click(); });
     EXPECT_TRUE(frame->close());
     EXPECT_TRUE(journalsIn(stateDirectory()).empty()) << "the user did not keep the run";
+}
+
+// The program did not run for 6 s (a stop, a suspend): the run ends at its
+// last true sample and the window says why.
+TEST_F(RunRecoveryTest, AStoppedProgramEndsTheRunAndSaysSo) {
+    frame->show();
+    state->view.m_startTime = 1765177509;
+    state->frame.m_recording = true;
+    state->frame.m_idle = false;
+    commit(20.0f);
+    s_nowMs += 5000;  // the next tick comes 6 s after the last
+    commit(21.0f);
+    EXPECT_FALSE(state->frame.m_recording);
+    const int samples = state->view.m_sampleIndex;
+    EXPECT_EQ(samples, 2) << "the frame read before the stop is the last true sample";
+    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              QStringLiteral("The program was stopped for 6 s; the run ended at sample %1")
+                  .arg(samples));
+    box->button(QMessageBox::Ok)->click();
 }
 
 TEST_F(RunRecoveryTest, AJournalThatCannotBeWrittenIsToldOncePerRunAndTheRunGoesOn) {
