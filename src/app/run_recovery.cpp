@@ -110,11 +110,8 @@ void RunRecovery::offer(JournalLock lock) {
 
 void RunRecovery::save(JournalLock& lock, const RecoveredRun& run) {
     const QString name = QString::fromStdString(recoveryFileName(run.run.start));
-    std::filesystem::path written;
-    if (m_frame.saveRun(name, run.snapshot(), &written)) {
-        m_frame.showStatusMessage(QStringLiteral("Saved %1 recovered samples to %2")
-                                      .arg(run.count)
-                                      .arg(pathText(written)));
+    // Save says in the status bar what it wrote.
+    if (m_frame.saveRun(name, run.snapshot())) {
         remove(lock);
     }
 }

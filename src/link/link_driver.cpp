@@ -58,7 +58,7 @@ bool LinkDriver::OpenPortAndStart() {
 }
 
 void LinkDriver::updatePortProblem() {
-    const QString text = portProblemText(m_comm);
+    const QString text = portProblemText(m_comm, m_portAdvice);
     if (text != m_portProblem) {
         m_portProblem = text;
         emit portProblemChanged(text);

@@ -9,6 +9,7 @@
 #include "link/frame_reader.h"
 #include "link/frames.h"
 #include "link/link_ticks.h"
+#include "link/port_diagnosis.h"
 #include "link/receive_step.h"
 #include "store/hyg_doc.h"
 
@@ -67,6 +68,8 @@ public:
     // Why the port cannot be used, with what to do; empty while it opens.
     const QString& portProblem() const { return m_portProblem; }
     CMSComm& comm() { return m_comm; }
+    // Whether the diagnosis points to the window's menu or to --port.
+    void setPortAdvice(PortAdvice advice) { m_portAdvice = advice; }
 
 signals:
     // After each receive event that accepted at least one frame: the meter
@@ -101,6 +104,7 @@ private:
     SampleClock m_sampleClock;
     std::int64_t m_lastWatchdogMs = 0;
     QString m_portProblem;
+    PortAdvice m_portAdvice = PortAdvice::kCommandLine;
 };
 
 }  // namespace kr5061

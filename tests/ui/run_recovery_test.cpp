@@ -121,7 +121,7 @@ TEST_F(RunRecoveryTest, LeftJournalIsOfferedAndSavedThroughTheSaveDialog) {
     EXPECT_EQ(QFileInfo(suggested).fileName().toStdString(), suggestedName());
     EXPECT_FALSE(fs::exists(journal)) << "saved: the journal is gone";
     EXPECT_TRUE(frame->paneText(0).startsWith(
-        QStringLiteral("Saved %1 recovered samples to %2").arg(kSamples).arg(saveDir.path().c_str())))
+        QStringLiteral("Saved %1 samples to %2").arg(kSamples).arg(saveDir.path().c_str())))
         << frame->paneText(0).toStdString();
 
     // The measurement file holds exactly the journalled samples.
