@@ -274,19 +274,6 @@ TEST_F(RunJournalTest, LiveJournalIsLockedAgainstOthersAndANewRunReplacesIt) {
     EXPECT_FALSE(fs::exists(path));
 }
 
-TEST_F(RunJournalTest, CreateReservesTheWholeRunOrLeavesNothingBehind) {
-    ASSERT_TRUE(journal.create(path, 10));
-    EXPECT_EQ(fs::file_size(path), kJournalRecordsOffset + 10 * kJournalRecordBytes);
-    EXPECT_TRUE(isJournalLocked(path));
-    journal.close();
-    EXPECT_FALSE(fs::exists(path)) << "a journal that never held a record is removed";
-
-    const fs::path missing = dir.file("gone") / "x.AsmDat.journal";
-    EXPECT_FALSE(journal.create(missing, 10));
-    EXPECT_NE(journal.error().find(missing.string()), std::string::npos) << journal.error();
-    EXPECT_TRUE(journal.discard()) << "nothing open, nothing to do";
-}
-
 TEST(SyncWriter, WritesInQueueOrderAndReportsTheFirstFailureOnce) {
     test::TempDir dir;
     const fs::path file = dir.file("out.bin");
