@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         const std::vector<std::uint8_t> file = encodeMeasurementFile(run->snapshot());
         LoadedMeasurement back;
-        if (!parseMeasurementFile(file.data(), file.size(), back).ok() ||
-            back.count != run->count)
+        if (!parseMeasurementFile(file.data(), file.size(), back).ok() || back.count != run->count)
             std::abort();
     }
     // The table recover writes beside it, from whatever start and period the header holds.

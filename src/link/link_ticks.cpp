@@ -120,6 +120,44 @@ void cutRun(LiveState& state) {
     state.view.m_stopEnabled = false;
 }
 
+// The slots one tick fills, first..due-1, and where the new reading goes.
+struct DueSlots {
+    int first = 0;
+    int due = 0;         // one past the last slot due by now
+    int frameSlot = -1;  // the new reading's slot; -1 without one
+};
+
+// Fills the due slots in order: the new reading into its own slot, the
+// reading before carried into the others while it is younger than the carry
+// limit. Returns the first slot left empty (`due` when none is).
+int fillSlots(LiveState& state, CHygDoc& doc, SampleClock& clock, const DueSlots& d,
+              std::int64_t nowMs, bool linkLost) {
+    float pending[kChannelCount] = {};
+    if (d.frameSlot >= 0) {
+        for (int c = 0; c < kChannelCount; ++c) {
+            pending[c] = doc.m_live[c][d.first];  // where the receive step put it
+        }
+    }
+    int slot = d.first;
+    for (; slot < d.due; ++slot) {
+        if (slot == d.frameSlot) {
+            for (int c = 0; c < kChannelCount; ++c) {
+                doc.m_live[c][slot] = pending[c];
+            }
+            clock.readingMs = clock.frameMs;
+            state.view.m_newFrame = false;
+            continue;
+        }
+        const std::int64_t at =
+            slot == d.due - 1 ? nowMs : clock.anchorMs + slot * std::int64_t{clock.periodMs};
+        if (slot == 0 || linkLost || at - clock.readingMs >= kCarryLimitMs) {
+            break;
+        }
+        copySlot(doc, slot - 1, slot);
+    }
+    return slot;
+}
+
 }  // namespace
 
 SampleTickResult sampleTick(LiveState& state, CHygDoc& doc, SampleClock& clock,
@@ -130,71 +168,50 @@ SampleTickResult sampleTick(LiveState& state, CHygDoc& doc, SampleClock& clock,
     if (!state.frame.m_recording || state.frame.m_startPending) {
         return {};
     }
-    const int first = view.m_sampleIndex;
+    DueSlots d;
+    d.first = view.m_sampleIndex;
     const int end = std::min(view.m_sampleLimit, kSampleCapacity);
     const std::int64_t period = std::max(view.m_samplePeriodMs, 1);
-    if (first >= end || (first == 0 && !view.m_newFrame)) {
+    if (d.first >= end || (d.first == 0 && !view.m_newFrame)) {
         return {};
     }
-    if (first == 0 || clock.periodMs != period) {
+    if (d.first == 0 || clock.periodMs != period) {
         // Sample 0, or a new period while recording: this tick is on time by definition.
-        clock.anchorMs = nowMs - first * period;
+        clock.anchorMs = nowMs - d.first * period;
         clock.periodMs = static_cast<int>(period);
         clock.lastTickMs = nowMs - period;
     }
     // Half a period either way is timer jitter, not a missed tick.
-    const int due = static_cast<int>(
+    d.due = static_cast<int>(
         std::min<std::int64_t>(end, 1 + floorDiv(nowMs - clock.anchorMs + period / 2, period)));
-    if (due <= first) {
+    if (d.due <= d.first) {
         return {};
     }
     const std::int64_t sinceLastTick = nowMs - clock.lastTickMs;
     clock.lastTickMs = nowMs;
-    // The new reading belongs to the first tick after it arrived.
-    float pending[kChannelCount] = {};
-    int frameSlot = -1;
     if (view.m_newFrame) {
-        frameSlot = static_cast<int>(std::clamp<std::int64_t>(
-            -floorDiv(clock.anchorMs - clock.frameMs, period), first, due - 1));
-        for (int c = 0; c < kChannelCount; ++c) {
-            pending[c] = doc.m_live[c][first];
-        }
+        // The new reading belongs to the first tick after it arrived.
+        d.frameSlot = static_cast<int>(std::clamp<std::int64_t>(
+            -floorDiv(clock.anchorMs - clock.frameMs, period), d.first, d.due - 1));
     }
     const bool linkLost = state.frame.m_idle || view.m_offline;
-    int slot = first;
-    for (; slot < due; ++slot) {
-        if (slot == frameSlot) {
-            for (int c = 0; c < kChannelCount; ++c) {
-                doc.m_live[c][slot] = pending[c];
-            }
-            clock.readingMs = clock.frameMs;
-            continue;
-        }
-        const std::int64_t at = slot == due - 1 ? nowMs : clock.anchorMs + slot * period;
-        if (slot == 0 || linkLost || at - clock.readingMs >= kCarryLimitMs) {
-            break;
-        }
-        copySlot(doc, slot - 1, slot);
-    }
+    const int slot = fillSlots(state, doc, clock, d, nowMs, linkLost);
     SampleTickResult result;
-    result.committed = slot - first;
+    result.committed = slot - d.first;
     if (result.committed > 0) {
         view.m_plotting = true;
         state.graphBar.m_startTimeText = formatDateTime(view.m_startTime);
         view.m_sampleIndex = slot;
         state.graphBar.m_dataNoText = formatInt(slot);
     }
-    if (frameSlot >= 0 && frameSlot < slot) {
-        view.m_newFrame = false;
-    }
-    if (slot < due && !linkLost) {
+    if (slot < d.due && !linkLost) {
         // A slot stays empty. Harmless while the instrument is merely quiet
         // (the watchdog decides about that); a hole once the program itself
         // stopped, or once a later reading would have to follow it.
         if (sinceLastTick > period + period / 2) {
             result.cut = RunCut::kProgramStopped;
             result.gapMs = sinceLastTick;
-        } else if (frameSlot > slot) {
+        } else if (d.frameSlot > slot) {
             result.cut = RunCut::kReadingsMissing;
             result.gapMs = clock.frameMs - clock.readingMs;
         }

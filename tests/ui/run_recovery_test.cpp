@@ -270,9 +270,9 @@ TEST_F(RunRecoveryTest, AStoppedProgramEndsTheRunAndSaysSo) {
     QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(),
-              QStringLiteral("The program was stopped for 6 s; the run ended at sample %1")
-                  .arg(samples));
+    EXPECT_EQ(
+        box->text(),
+        QStringLiteral("The program was stopped for 6 s; the run ended at sample %1").arg(samples));
     box->button(QMessageBox::Ok)->click();
 }
 
