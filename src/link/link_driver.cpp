@@ -6,6 +6,7 @@
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "link/port_survey.h"
+#include "panels/alarm_events.h"
 
 namespace kr5061 {
 
@@ -78,6 +79,9 @@ void LinkDriver::pollTick() {
 
 void LinkDriver::watchdogTick() {
     if (kr5061::watchdogTick(m_state)) {
+        if (m_state.alarmEvents != nullptr) {
+            m_state.alarmEvents->alarmsCleared(m_clock());
+        }
         m_comm.setPortOpen(false);
         OpenPortAndStart();
         emit linkLost();
