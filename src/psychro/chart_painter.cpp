@@ -1,6 +1,7 @@
 #include "psychro/chart_painter.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -84,8 +85,19 @@ void ChartPainter::paint(QPainter& p, const ChartScene& scene) {
 
 void ChartPainter::lines(QPainter& p, const ChartScene& scene) {
     p.setBrush(Qt::NoBrush);
+    // On a pixel surface cosmetic pens take the raster engine's fast stroker
+    // (the general one costs several times as much for the same picture); a
+    // PDF or printer page keeps real widths that scale with the page.
+    const bool raster =
+        p.paintEngine() != nullptr && p.paintEngine()->type() == QPaintEngine::Raster;
+    const qreal scale = raster ? p.device()->devicePixelRatioF() * p.worldTransform().m11() : 1.0;
     for (const ChartLine& l : scene.lines) {
-        QPen pen(colourOf(l.ink, l.alpha), l.width, styleOf(l.stroke), Qt::FlatCap, Qt::RoundJoin);
+        QPen pen(colourOf(l.ink, l.alpha), l.width * scale, styleOf(l.stroke), Qt::FlatCap,
+                 Qt::RoundJoin);
+        pen.setCosmetic(raster);
+        // Grid and frame run along pixel rows and columns: no smoothing needed.
+        p.setRenderHint(QPainter::Antialiasing,
+                        l.ink != ChartInk::grid && l.ink != ChartInk::frame);
         p.setPen(pen);
         m_points.resize(l.count);
         for (int i = 0; i < l.count; ++i) {
@@ -132,25 +144,32 @@ void ChartPainter::markers(QPainter& p, const ChartScene& scene) {
 }
 
 void ChartPainter::texts(QPainter& p, const ChartScene& scene) {
+    const QFontMetricsF metrics[] = {QFontMetricsF(m_fonts.tick), QFontMetricsF(m_fonts.label),
+                                     QFontMetricsF(m_fonts.title)};
+    const QColor paper = colourOf(ChartInk::paper);
+    int font = -1;
     for (const ChartText& t : scene.texts) {
-        const QFont& font = m_fonts.of(t.font);
-        p.setFont(font);
-        const QFontMetricsF fm(font);
+        const int role = static_cast<int>(t.font);
+        if (role != font) {
+            p.setFont(m_fonts.of(t.font));
+            font = role;
+        }
+        const QFontMetricsF& fm = metrics[role];
         const QString s = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
-        p.save();
-        float x = t.x, y = t.y;
         if (t.vertical) {
+            p.save();
             p.translate(t.x, t.y);
             p.rotate(-90);
-            x = y = 0;
         }
-        const QRectF box = textBox(fm, s, t, x, y);
+        const QRectF box = t.vertical ? textBox(fm, s, t, 0, 0) : textBox(fm, s, t, t.x, t.y);
         if (t.halo) {
-            p.fillRect(box.adjusted(-1, 0, 1, 0), colourOf(ChartInk::paper));
+            p.fillRect(box.adjusted(-1, 0, 1, 0), paper);
         }
         p.setPen(colourOf(t.ink));
         p.drawText(QPointF(box.left(), box.top() + fm.ascent()), s);
-        p.restore();
+        if (t.vertical) {
+            p.restore();
+        }
     }
 }
 

@@ -10,7 +10,7 @@ namespace kr5061::psychro {
 
 namespace {
 
-constexpr float kCurveSpacingPx = 3.0f;  // curves are sampled about every 3 pixels
+constexpr float kCurveSpacingPx = 8.0f;  // curves are sampled about every 8 pixels
 constexpr float kLabelStubPx = 14.0f;    // enthalpy lines reach this far past saturation
 
 struct Builder {
