@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Debian package that `cmake --build --preset release --target
-# package` wrote: its name, control fields and dependencies, its file list, and
-# that the installed desktop entry, AppStream file, manual pages, icons and
-# programs are valid. Usage: scripts/check-package.sh [PACKAGE.deb]
+# package` wrote: lintian finds no error or warning; its name, control fields
+# and dependencies, its file list, the copyright file and changelog, and that
+# the installed desktop entry, AppStream file, manual pages, icons and programs
+# are valid and the programs hardened. Usage: scripts/check-package.sh [PACKAGE.deb]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,6 +38,13 @@ if [ ! -f "$deb" ]; then
 fi
 echo "Checking $deb ($(stat -c %s "$deb") bytes)"
 
+# An error or a warning fails; lintian's notes (I:) are shown for reading.
+report=$(lintian --fail-on error,warning --display-info "$deb" 2>&1)
+status=$?
+report=$(grep -v '^running with root privileges' <<<"$report")
+check "lintian: no error and no warning" test "$status" -eq 0
+[ -n "$report" ] && printf '%s\n' "$report" | sed 's/^/    lintian: /'
+
 info=$(dpkg-deb -I "$deb")
 field() { printf '%s\n' "$info" | sed -n "s/^ $1: //p"; }
 check "package name" test "$(field Package)" = kr5061
@@ -65,6 +73,9 @@ expected=(
   "/usr/share/icons/hicolor/scalable/apps/$app_id.svg"
   /usr/share/man/man1/kr5061.1.gz
   /usr/share/man/man1/kr5061-sim.1.gz
+  /usr/share/doc/kr5061/copyright
+  /usr/share/doc/kr5061/changelog.gz
+  /usr/share/lintian/overrides/kr5061
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
@@ -77,6 +88,46 @@ check "every entry owned by root" test -z "$(awk '$2 != "root/root"' <<<"$conten
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
+
+# The copyright file covers every file with the holder and the terms of LICENSE.
+copyright_matches_license() {  # COPYRIGHT_FILE LICENSE_FILE PACKAGED_FILE...
+  /usr/bin/python3 - "$@" <<'EOF'
+import sys
+from debian.copyright import Copyright
+
+copyright_path, license_path, *packaged = sys.argv[1:]
+with open(copyright_path, encoding="utf-8") as f:
+    copyright = Copyright(f, strict=True)
+with open(license_path, encoding="utf-8") as f:
+    lines = f.read().splitlines()
+holder = next(l for l in lines if l.startswith("Copyright (c) ")).removeprefix("Copyright (c) ")
+terms = "\n".join(lines[next(i for i, l in enumerate(lines) if l.startswith("Permission")):])
+texts = {p.license.synopsis: p.license.text for p in copyright.all_license_paragraphs()}
+faults = []
+for name in packaged:
+    files = copyright.find_files_paragraph(name.lstrip("/"))
+    if files is None:
+        faults.append(f"{name}: no Files paragraph")
+    elif files.copyright != holder:
+        faults.append(f"{name}: copyright {files.copyright!r}, LICENSE says {holder!r}")
+    elif (files.license.text or texts.get(files.license.synopsis)) != terms:
+        faults.append(f"{name}: license {files.license.synopsis} is not the text of LICENSE")
+if faults:
+    print("\n".join(faults))
+sys.exit(1 if faults else 0)
+EOF
+}
+doc=$root/usr/share/doc/kr5061
+check "copyright file: machine-readable, LICENSE's terms for every file" \
+  copyright_matches_license "$doc/copyright" LICENSE $files
+newest_entry_is() {  # newest_entry_is CHANGELOG.gz VERSION
+  local newest
+  newest=$(zcat "$1" | dpkg-parsechangelog -l - -S Version) && [ "$newest" = "$2" ] ||
+    { echo "newest entry: ${newest:-none}"; return 1; }
+}
+check "changelog's newest entry is version $version" newest_entry_is "$doc/changelog.gz" "$version"
+check "AppStream project license is MIT" \
+  grep -q '<project_license>MIT</project_license>' "$root/usr/share/metainfo/$app_id.metainfo.xml"
 
 check "desktop-file-validate" desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 check "appstreamcli validate" appstreamcli validate --no-net \
@@ -95,6 +146,22 @@ for program in kr5061 kr5061-sim; do
   check "$program is a stripped executable" \
     grep -q "ELF.*executable.*, stripped" <<<"$(file -b "$root/usr/bin/$program")"
 done
+# Built with Debian's hardening flags and stripped as Debian strips.
+elf_has() {  # elf_has READELF_OPTION FILE PATTERN
+  readelf -W "$1" "$2" | grep -E "$3" >/dev/null  # all of it read: no SIGPIPE
+}
+for program in kr5061 kr5061-sim; do
+  elf=$root/usr/bin/$program
+  check "$program: read-only relocations" elf_has -l "$elf" 'GNU_RELRO'
+  check "$program: bound at start-up" elf_has -d "$elf" '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).* NOW'
+  check "$program: stack protector" elf_has --dyn-syms "$elf" ' __stack_chk_fail\b'
+  check "$program: no .comment section" test -z "$(readelf -W -S "$elf" | grep -F .comment)"
+done
+# The simulator's few candidates for checked calls are proved safe at compile
+# time or take a buffer whose size only their caller knows, so only the window
+# program shows checked functions (lintian notes hardening-no-fortify-functions).
+check "kr5061: fortified functions" elf_has --dyn-syms "$root/usr/bin/kr5061" ' __[a-z0-9_]+_chk\b'
+
 # The window's --version needs no display with the offscreen platform.
 check "kr5061 --version prints $version" \
   grep -q " $version\$" <<<"$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/kr5061" --version 2>/dev/null)"

@@ -7,7 +7,7 @@ kr5061_packages=(
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev
   fonts-liberation2 locales poppler-utils
-  dpkg-dev file desktop-file-utils appstream mandoc man-db
+  dpkg-dev file desktop-file-utils appstream mandoc man-db lintian python3-debian binutils
   clang libclang-rt-14-dev
 )
 

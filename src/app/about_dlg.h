@@ -4,7 +4,7 @@
 
 namespace kr5061 {
 
-// "About KR5061": the program icon, its name and version.
+// "About KR5061": the program icon, its name and version, and its license.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:

@@ -12,6 +12,7 @@
 #include "app/signal_pipe.h"
 #include "link/ms_comm.h"
 #include "store/config.h"
+#include "store/device_setting.h"
 
 namespace kr5061 {
 
@@ -76,6 +77,13 @@ bool CHygApp::InitInstance(const std::string& usage) {
         m_comm->bindDevice(port, QString::fromStdString(slave));
     } else if (parser.isSet(portOption)) {
         m_comm->bindDevice(port, parser.value(portOption));
+    } else {
+        // Devices chosen in the window in earlier sessions.
+        for (int n = kMinComPort; n <= kMaxComPort; ++n) {
+            if (const std::string device = readPortDevice(n); !device.empty()) {
+                m_comm->bindDevice(n, QString::fromStdString(device));
+            }
+        }
     }
     m_frame = std::make_unique<CMainFrame>(*m_state, *m_doc, *m_graph, *m_comm,
                                            *m_loggerStore, *m_loggerGraph);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -20,6 +21,7 @@
 #include "app/about_dlg.h"
 #include "app/artwork.h"
 #include "app/com_port_dlg.h"
+#include "app/device_dlg.h"
 #include "app/help_location.h"
 #include "app/psychro_windows.h"
 #include "app/run_control.h"
@@ -35,6 +37,7 @@
 #include "panels/meter_panel.h"
 #include "panels/sample_dlg.h"
 #include "panels/ui_common.h"
+#include "store/device_setting.h"
 #include "store/measurement_file.h"
 
 namespace kr5061 {
@@ -55,6 +58,8 @@ enum CommandId {
     kIdExit = 57665,
     kIdExportCsv = 32840,
     kIdExportGraphImage = 32841,
+    kIdDevice = 32842,
+    kIdPortStatus = 32843,
 };
 
 constexpr int kUpdatePeriodMs = 200;
@@ -88,6 +93,7 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     connect(m_journal, &WindowJournal::problem, this, &CMainFrame::showStatusMessage);
 
     initFrameState(m_state.frame, comPort);
+    m_link->setPortAdvice(PortAdvice::kWindow);
     connect(m_link, &LinkDriver::portProblemChanged, this, &CMainFrame::showStatusMessage);
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
@@ -126,7 +132,10 @@ void CMainFrame::createMenus() {
     // With Shift: a focused line edit takes Ctrl+E for itself (end of line).
     exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     exportImage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
-    file->addActions({save, exportCsv, exportImage, open, print, exit});
+    // The exports come after the original items, so those keep their places.
+    file->addActions({save, open, print, exportCsv, exportImage});
+    file->addSeparator();
+    file->addAction(exit);
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
     realTime->setObjectName(QStringLiteral("realTime"));
@@ -152,6 +161,12 @@ void CMainFrame::createMenus() {
     }
     QAction* other = addCommand(kIdOtherCom, QStringLiteral("&Other COM"));
     port->addAction(other);
+    port->addSeparator();
+    QAction* device = addCommand(kIdDevice, QStringLiteral("&Device..."));
+    QAction* portStatus = addCommand(kIdPortStatus, QStringLiteral("Port &Status..."));
+    port->addActions({device, portStatus});
+    connect(device, &QAction::triggered, this, &CMainFrame::OnDevice);
+    connect(portStatus, &QAction::triggered, this, &CMainFrame::OnPortStatus);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help(H)"));
     QAction* about = addCommand(kIdAbout, QStringLiteral("&Psychrometer + IR Thermometer"));
@@ -211,6 +226,8 @@ void CMainFrame::createStatusBar() {
         }
         statusBar()->addWidget(m_panes[i], widths[i] > 0 ? 0 : 1);
     }
+    // The pane is narrow: a click shows the port's whole diagnosis.
+    m_panes[0]->installEventFilter(this);
     // Only the last pane keeps its key indicator.
     m_panes[3]->setText(QStringLiteral("SCRL"));
     m_panes[3]->setEnabled(false);
@@ -223,10 +240,24 @@ void CMainFrame::setPaneText(int pane, const QString& text) {
     }
 }
 
+void CMainFrame::showIfDone(const QString& done) {
+    if (!done.isEmpty()) {
+        showStatusMessage(done);
+    }
+}
+
 void CMainFrame::showStatusMessage(const QString& text) {
     m_message = text;
     setPaneText(0, text);
     m_panes[0]->setToolTip(text);  // the pane is narrow; the whole text on hover
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_panes[0] && event->type() == QEvent::MouseButtonRelease) {
+        OnPortStatus();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -263,6 +294,8 @@ void CMainFrame::updateCommandUI() {
         com->setEnabled(f.m_comEnable[k]);
     }
     action(kIdOtherCom)->setEnabled(f.m_otherComEnable);
+    // Another device is chosen under the same rule as another port number.
+    action(kIdDevice)->setEnabled(f.m_otherComEnable);
 }
 
 QRect CMainFrame::frameClientRect() const {
@@ -338,14 +371,69 @@ void CMainFrame::OnOtherCom() {
     updateCommandUI();
 }
 
+void CMainFrame::OnDevice() {
+    const int port = m_state.frame.m_comPort;
+    CDeviceDlg dlg(port, m_comm.deviceName(port), this);
+    if (dlg.exec() != QDialog::Accepted || dlg.device().isEmpty()) {
+        return;
+    }
+    m_comm.bindDevice(port, dlg.device());
+    if (!writePortDevice(port, dlg.device().toStdString())) {
+        showStatusMessage(tr("The choice of %1 could not be kept in the settings file.")
+                              .arg(dlg.device()));
+    }
+    m_comm.setPortOpen(false);
+    m_link->OpenPortAndStart();
+    m_view->notifyViews();
+    updateCommandUI();
+}
+
+void CMainFrame::OnPortStatus() {
+    for (;;) {
+        const int port = m_state.frame.m_comPort;
+        QString text = m_link->portProblem();
+        const QMessageBox::Icon icon =
+            text.isEmpty() ? QMessageBox::Information : QMessageBox::Warning;
+        if (text.isEmpty()) {
+            text = tr("Port %1 (%2) is open; %3")
+                       .arg(port)
+                       .arg(m_comm.deviceName(port),
+                            m_state.frame.m_otherComEnable ? tr("the instrument has not answered yet.")
+                                                           : tr("the instrument is answering."));
+        }
+        QMessageBox box(icon, QStringLiteral("KR5061"), text,
+                        QMessageBox::Retry | QMessageBox::Close, this);
+        box.setDefaultButton(QMessageBox::Close);
+        if (box.exec() != QMessageBox::Retry) {
+            return;
+        }
+        m_comm.setPortOpen(false);
+        m_link->OpenPortAndStart();
+        updateCommandUI();
+    }
+}
+
 void CMainFrame::OnHelp() {
     const QDir dir(QCoreApplication::applicationDirPath());
     const std::filesystem::path found = findHelpFile(dir.absolutePath().toStdString());
     const QString path = found.empty() ? dir.filePath(QStringLiteral("help/index.html"))
                                        : QString::fromStdString(found.string());
-    if (found.empty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    if (found.empty()) {
         showStatusMessage(tr("The help file %1 could not be shown.").arg(path));
+        return;
     }
+    if (found.extension() == ".chm") {  // the Windows help file goes to the desktop's viewer
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+            showStatusMessage(tr("The help file %1 could not be shown.").arg(path));
+        }
+        return;
+    }
+    if (!m_help) {
+        m_help = new CHelpWnd(path, this);
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void CMainFrame::OnAbout() {
@@ -385,21 +473,21 @@ bool CMainFrame::saveRun(const QString& defaultName, const RunSnapshot& run) {
     }
     // The dialog adds its default suffix only to names without a dot, and the
     // suggested name has two: the extension is made sure of here.
-    const std::filesystem::path path = measurementPathFor(chosen.toStdString());
-    // The dialog asked about replacing the name it returned, not this one.
-    std::error_code ec;
-    if (path != std::filesystem::path(chosen.toStdString()) && std::filesystem::exists(path, ec) &&
-        !askYesNo(this, tr("%1 already exists.\nDo you want to replace it?")
-                            .arg(QString::fromStdString(path.filename().string())))) {
+    const QString path = confirmedSavePath(this, chosen, {".AsmDat"}, ".AsmDat");
+    if (path.isEmpty()) {
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SaveResult result = saveMeasurement(path, run);
+    const SaveResult result = saveMeasurement(path.toStdString(), run);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         showMessage(this, tr("The file %1 could not be written: %2")
                               .arg(QString::fromStdString(result.failedPath.string()),
                                    QString::fromStdString(result.error)));
+    } else {
+        showStatusMessage(tr("Saved %1 samples to %2 and %3")
+                              .arg(run.count)
+                              .arg(path, QString::fromStdString(result.textPath.string())));
     }
     return result.ok;
 }
@@ -421,7 +509,7 @@ void CMainFrame::OnExportCsv() {
     const QString path = askExportPath(this, ExportKind::Csv);
     if (!path.isEmpty()) {
         const RunSnapshot run = snapshotOfRun(m_doc, m_state.view);
-        exportCsvFile(this, path, tableInputOf(run));
+        showIfDone(exportCsvFile(this, path, tableInputOf(run)));
     }
 }
 
@@ -432,8 +520,8 @@ void CMainFrame::OnExportGraphImage() {
     const QString path = askExportPath(this, ExportKind::GraphImage);
     if (!path.isEmpty()) {
         const PlotGeometry g = plotGeometry(rectAt(0, 0, m_view->width(), m_view->height()));
-        exportGraphFile(this, path, m_view->graphPicture(),
-                        shownReportSource(m_doc, m_state.view, m_graph, g));
+        showIfDone(exportGraphFile(this, path, m_view->graphPicture(),
+                                   shownReportSource(m_doc, m_state.view, m_graph, g)));
     }
 }
 
@@ -443,6 +531,7 @@ void CMainFrame::OnOpen() {
     }
     m_logger = new CLoggerWnd(m_loggerStore, m_loggerGraph, m_doc, m_state.view, this);
     connect(m_logger, &CLoggerWnd::closed, this, &CMainFrame::updateCommandUI);
+    connect(m_logger, &CLoggerWnd::exported, this, &CMainFrame::showStatusMessage);
     m_logger->show();
 }
 

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/help_wnd.h"
+
 #include "common/run_state.h"
 #include "graph/live_graph.h"
 #include "logger/logger_graph.h"
@@ -37,6 +39,10 @@ public:
     void OnStop();
     void OnComPort(int k);
     void OnOtherCom();
+    // "Device...": any serial device for the current port number, kept for later sessions.
+    void OnDevice();
+    // "Port Status..." and a click on the message pane: the whole diagnosis, with Retry.
+    void OnPortStatus();
     void OnHelp();
     void OnAbout();
     bool OnSave();
@@ -56,6 +62,8 @@ public:
     // The one way to the message pane (pane 0): a message stays until the next
     // one replaces it; the other panes stay visible.
     void showStatusMessage(const QString& text);
+    // What a save or an export wrote (empty after a failure, which said so itself).
+    void showIfDone(const QString& done);
 
     // The file Save writes to; by default the save dialog asks the user.
     using SavePathChooser = std::function<QString(const QString& defaultName)>;
@@ -67,6 +75,7 @@ public:
 
     QAction* action(int commandId) const;
     CHygView* view() const { return m_view; }
+    CHelpWnd* helpWindow() const { return m_help; }
     CLoggerWnd* loggerWindow() const { return m_logger; }
     LinkDriver& link() { return *m_link; }
     WindowJournal& runJournal() { return *m_journal; }
@@ -74,6 +83,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -93,6 +103,7 @@ private:
     LoggerStore& m_loggerStore;
     LoggerGraph& m_loggerGraph;
     QPointer<CLoggerWnd> m_logger;
+    QPointer<CHelpWnd> m_help;
     LinkDriver* m_link;
     CHygView* m_view;
     WindowJournal* m_journal;

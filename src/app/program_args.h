@@ -23,8 +23,9 @@ std::string programUsage(std::span<const Subcommand> commands);
 
 // Handles what needs no window system, before any is touched: a subcommand
 // (argv[1] not starting with '-') runs and its exit code is returned; an
-// unknown one prints the usage on stderr and returns kExitUsage; --help and
-// --version print on stdout and return 0. Nothing: the window starts.
+// unknown one, an unknown option, a stray argument or --port without a value
+// prints the problem and the usage on stderr and returns kExitUsage; --help
+// and --version print on stdout and return 0. Nothing: the window starts.
 std::optional<int> runWithoutWindow(int argc, char** argv, std::span<const Subcommand> commands);
 
 }  // namespace kr5061

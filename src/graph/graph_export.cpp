@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "graph/report_printer.h"
@@ -31,53 +32,64 @@ QString askExportPath(QWidget* parent, ExportKind kind) {
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
         return QString();
     }
-    const std::string chosen = dlg.selectedFiles().constFirst().toStdString();
-    std::string path;
+    const QString chosen = dlg.selectedFiles().constFirst();
     if (csv) {
-        path = withExtension(chosen, {".csv"}, ".csv");
-    } else {
-        const bool pdf = dlg.selectedNameFilter() == kPdfFilter;
-        path = withExtension(chosen, {".png", ".pdf"}, pdf ? ".pdf" : ".png");
+        return confirmedSavePath(parent, chosen, {".csv"}, ".csv");
     }
-    return QString::fromStdString(path);
+    const bool pdf = dlg.selectedNameFilter() == kPdfFilter;
+    return confirmedSavePath(parent, chosen, {".png", ".pdf"}, pdf ? ".pdf" : ".png");
 }
 
-bool exportCsvFile(QWidget* parent, const QString& path, const TableInput& table) {
+QString confirmedSavePath(QWidget* parent, const QString& chosen,
+                          std::initializer_list<std::string_view> accepted,
+                          std::string_view fallback) {
+    const SaveTarget target = saveTargetFor(chosen.toStdString(), accepted, fallback);
+    const QString path = QString::fromStdString(target.path);
+    if (target.askToReplace &&
+        !askYesNo(parent, QObject::tr("%1 already exists.\nDo you want to replace it?")
+                              .arg(QFileInfo(path).fileName()))) {
+        return QString();
+    }
+    return path;
+}
+
+QString exportCsvFile(QWidget* parent, const QString& path, const TableInput& table) {
     std::string error;
     if (writeCsvTable(path.toStdString(), table, &error)) {
-        return true;
+        return QObject::tr("Exported %1 samples to %2").arg(table.count).arg(path);
     }
     showMessage(
         parent,
         QObject::tr("The CSV file could not be written: %1").arg(QString::fromStdString(error)));
-    return false;
+    return QString();
 }
 
-bool exportGraphFile(QWidget* parent, const QString& path, const QImage& picture,
-                     const ReportSource& report) {
+QString exportGraphFile(QWidget* parent, const QString& path, const QImage& picture,
+                        const ReportSource& report) {
+    const QString done = QObject::tr("Saved the graph to %1").arg(path);
     if (graphFileFormatOf(path.toStdString()) == GraphFileFormat::Pdf) {
         if (!printReportToPdf(path, report)) {
             tellFailure(parent, path, QObject::tr("the PDF could not be created"));
-            return false;
+            return QString();
         }
-        return true;
+        return done;
     }
     // Through a temporary file, so a failed export never leaves half a picture.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         tellFailure(parent, path, file.errorString());
-        return false;
+        return QString();
     }
     if (picture.isNull() || !picture.save(&file, "PNG")) {
         file.cancelWriting();
         tellFailure(parent, path, QObject::tr("the image could not be encoded"));
-        return false;
+        return QString();
     }
     if (!file.commit()) {
         tellFailure(parent, path, file.errorString());
-        return false;
+        return QString();
     }
-    return true;
+    return done;
 }
 
 }  // namespace kr5061

@@ -126,8 +126,15 @@ void CHygView::repaintGraph() {
     repaint();
 }
 
-QImage CHygView::graphPicture() const {
-    return m_image.copy(toQRect(graphPictureRect(rectAt(0, 0, m_image.width(), m_image.height()))));
+QImage CHygView::graphPicture() {
+    if (m_graphDirty || m_image.size() != size()) {
+        renderGraph();
+    }
+    // The last scene painted afresh: the cursor line and the rubber band are
+    // strokes on the screen's image, not part of the graph.
+    QImage clean(m_image.size(), QImage::Format_RGB32);
+    ScenePainter().paint(m_scene, clean);
+    return clean.copy(toQRect(graphPictureRect(rectAt(0, 0, clean.width(), clean.height()))));
 }
 
 PlotGeometry CHygView::geometry() const {

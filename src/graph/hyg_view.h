@@ -54,9 +54,9 @@ public:
 
     // The image the latest paint produced, with any XOR strokes on it.
     const QImage& graphImage() const { return m_image; }
-    // The graph as the screen shows it (zoom, cursor line and all), without
-    // the room under the docked panels.
-    QImage graphPicture() const;
+    // The graph as the screen shows it (zoom included, but without the cursor
+    // line or a rubber band), without the room under the docked panels.
+    QImage graphPicture();
     const QTimer& dragTimer() const { return m_dragTimer; }
 
     CGraphBar* graphBar() const { return m_graphBar; }

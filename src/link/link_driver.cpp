@@ -21,6 +21,7 @@ constexpr int kReceiveThreshold = static_cast<int>(kLiveFrameSize);
 LinkDriver::LinkDriver(LiveState& state, CHygDoc& doc, CMSComm& comm, QObject* parent)
     : QObject(parent), m_state(state), m_doc(doc), m_comm(comm), m_clock(&systemClock) {
     connect(&m_comm, &CMSComm::onComm, this, &LinkDriver::OnCommEvent);
+    m_comm.setHeldBytes([this] { return static_cast<qint64>(m_reader.buffered()); });
     connect(&m_pollTimer, &QTimer::timeout, this, &LinkDriver::pollTick);
     connect(&m_watchdogTimer, &QTimer::timeout, this, &LinkDriver::watchdogTick);
 }
@@ -43,7 +44,7 @@ bool LinkDriver::OpenPortAndStart() {
 }
 
 void LinkDriver::updatePortProblem() {
-    const QString text = portProblemText(m_comm);
+    const QString text = portProblemText(m_comm, m_portAdvice);
     if (text != m_portProblem) {
         m_portProblem = text;
         emit portProblemChanged(text);

@@ -8,6 +8,7 @@
 #include "common/run_state.h"
 #include "link/frame_reader.h"
 #include "link/frames.h"
+#include "link/port_diagnosis.h"
 #include "link/receive_step.h"
 #include "store/hyg_doc.h"
 
@@ -53,6 +54,8 @@ public:
     // Why the port cannot be used, with what to do; empty while it opens.
     const QString& portProblem() const { return m_portProblem; }
     CMSComm& comm() { return m_comm; }
+    // Whether the diagnosis points to the window's menu or to --port.
+    void setPortAdvice(PortAdvice advice) { m_portAdvice = advice; }
 
 signals:
     // After each receive event that accepted at least one frame: the meter
@@ -78,6 +81,7 @@ private:
     QTimer m_watchdogTimer;
     std::int64_t (*m_clock)();
     QString m_portProblem;
+    PortAdvice m_portAdvice = PortAdvice::kCommandLine;
 };
 
 }  // namespace kr5061

@@ -128,7 +128,8 @@ QString CMSComm::deviceName(int port) const {
 void CMSComm::bindDevice(int port, const QString& device) { m_boundDevices.insert(port, device); }
 
 void CMSComm::handleReadyRead() {
-    if (m_port.bytesAvailable() >= m_threshold) {
+    const qint64 held = m_heldBytes ? m_heldBytes() : 0;
+    if (m_port.bytesAvailable() + held >= m_threshold) {
         emit onComm();
     }
 }

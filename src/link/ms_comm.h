@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace kr5061 {
 
@@ -27,6 +28,10 @@ public:
     // "baud,parity,data,stop", e.g. "4800,n,8,1"; false when the text is not understood.
     bool setSettings(const QString& settings);
     void setRThreshold(int bytes) { m_threshold = bytes; }
+    // Bytes a reader already took from the port and still holds (the head of a
+    // frame); they count toward the threshold like bytes still in the port, or
+    // a frame whose tail arrives alone would wait for the next one.
+    void setHeldBytes(std::function<qint64()> held) { m_heldBytes = std::move(held); }
     void setInputLen(int length) { m_inputLen = length; }
     // 0 discards everything buffered for input.
     void setInBufferCount(int count);
@@ -61,6 +66,7 @@ private:
 
     QSerialPort m_port;
     QHash<int, QString> m_boundDevices;
+    std::function<qint64()> m_heldBytes;
     QString m_errorText;
     QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
     int m_commPort = 1;

@@ -20,8 +20,11 @@ std::vector<std::string> presentSerialDevices();
 // permission error too; a device the user may read and write is then busy.
 PortErrorKind portErrorKind(QSerialPort::SerialPortError error, const QString& device);
 
+// Every serial device present now, with what the system knows of each.
+std::vector<SerialDeviceInfo> serialDeviceList();
+
 // What the user is told about the port's last failed open; empty when the
 // last open succeeded.
-QString portProblemText(const CMSComm& comm);
+QString portProblemText(const CMSComm& comm, PortAdvice advice = PortAdvice::kCommandLine);
 
 }  // namespace kr5061

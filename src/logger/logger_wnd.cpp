@@ -286,7 +286,7 @@ void CLoggerWnd::OnExportCsv() {
     }
     const QString path = askExportPath(this, ExportKind::Csv);
     if (!path.isEmpty()) {
-        exportCsvFile(this, path, recallTableInput(m_doc));
+        emitIfDone(exportCsvFile(this, path, recallTableInput(m_doc)));
     }
 }
 
@@ -296,8 +296,14 @@ void CLoggerWnd::OnExportGraphImage() {
     }
     const QString path = askExportPath(this, ExportKind::GraphImage);
     if (!path.isEmpty()) {
-        exportGraphFile(this, path, m_frame.copy(graphRect()),
-                        shownLoggerReportSource(m_doc, m_graph, m_view));
+        emitIfDone(exportGraphFile(this, path, m_frame.copy(graphRect()),
+                                   shownLoggerReportSource(m_doc, m_graph, m_view)));
+    }
+}
+
+void CLoggerWnd::emitIfDone(const QString& done) {
+    if (!done.isEmpty()) {
+        emit exported(done);
     }
 }
 

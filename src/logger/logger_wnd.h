@@ -71,6 +71,8 @@ public:
 signals:
     // The window closed and reset the store: the main frame may open a new one.
     void closed();
+    // An export wrote a file: the sentence for the main window's status bar.
+    void exported(const QString& done);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -82,6 +84,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void emitIfDone(const QString& done);
     void createToolBar();
     void createList();
     void createExportActions();

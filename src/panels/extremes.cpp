@@ -51,9 +51,12 @@ bool ApplyReading(LiveState& state, const CHygDoc& doc) {
     bool changed = false;
     MainFrameState& frame = state.frame;
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        const float v = displayedReading(ch, doc.m_live[ch][index], state.view.m_fahrenheit);
-        const bool hi = v >= bar.m_hiLimit[ch];
-        const bool lo = v <= bar.m_loLimit[ch] && v > -200.0f;
+        const float stored = doc.m_live[ch][index];
+        const float v = displayedReading(ch, stored, state.view.m_fahrenheit);
+        // No surface reading is no alarm, whatever limits the settings file holds.
+        const bool absent = ch == kSurface && isAbsentSurface(stored);
+        const bool hi = !absent && v >= bar.m_hiLimit[ch];
+        const bool lo = !absent && v <= bar.m_loLimit[ch] && v > -200.0f;
         changed = changed || hi != frame.m_hiAlarm[ch] || lo != frame.m_loAlarm[ch];
         frame.m_hiAlarm[ch] = hi;
         frame.m_loAlarm[ch] = lo;

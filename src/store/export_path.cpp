@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace kr5061 {
 
@@ -32,6 +33,14 @@ std::string withExtension(std::string_view chosen, std::initializer_list<std::st
         name.pop_back();  // "run." means "run" with the extension, not "run..csv"
     }
     return name + std::string(fallback);
+}
+
+SaveTarget saveTargetFor(std::string_view chosen, std::initializer_list<std::string_view> accepted,
+                         std::string_view fallback) {
+    SaveTarget target{withExtension(chosen, accepted, fallback)};
+    std::error_code ec;
+    target.askToReplace = target.path != chosen && std::filesystem::exists(target.path, ec);
+    return target;
 }
 
 GraphFileFormat graphFileFormatOf(std::string_view path) {

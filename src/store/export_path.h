@@ -14,6 +14,17 @@ namespace kr5061 {
 std::string withExtension(std::string_view chosen, std::initializer_list<std::string_view> accepted,
                           std::string_view fallback);
 
+// Where a save dialog's answer is written, and whether the user must still be
+// asked first. The dialog asks before replacing the name it returns; when the
+// extension is added after it, the final name is another file, which may
+// exist too, so that one is asked about here. Empty path: cancelled.
+struct SaveTarget {
+    std::string path;
+    bool askToReplace = false;
+};
+SaveTarget saveTargetFor(std::string_view chosen, std::initializer_list<std::string_view> accepted,
+                         std::string_view fallback);
+
 // What an exported graph file holds, decided by its extension.
 enum class GraphFileFormat { Png, Pdf };
 GraphFileFormat graphFileFormatOf(std::string_view path);

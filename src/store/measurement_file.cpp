@@ -1,5 +1,7 @@
 #include "store/measurement_file.h"
 
+#include "store/export_path.h"
+
 #include <algorithm>
 #include <bit>
 
@@ -238,7 +240,7 @@ LoadResult parseMeasurementFile(const std::uint8_t* data, std::size_t size,
         return refused("the file ends inside the unit text");
     if (!in.i32(out.gain) || !in.i32(out.offset))
         return refused("the file ends inside the graph axis fields");
-    out.fahrenheit = flag != 0;
+    out.fahrenheit = flag == 1;  // the writer only ever writes 0 or 1; anything else is not 1
     out.start = StartFields{f[0], f[1], f[2], f[3], f[4], f[5]};
     // Everything computed from these later (times, milliseconds, the axis)
     // must be safe: impossible times and periods are damage, and an axis
@@ -305,12 +307,7 @@ fs::path textTablePathFor(const fs::path& measurementPath) {
 }
 
 fs::path measurementPathFor(const fs::path& chosen) {
-    const std::string name = chosen.filename().string();
-    if (name.empty() || lowerAscii(chosen.extension().string()) == ".asmdat")
-        return chosen;
-    fs::path p = chosen;
-    p += name.back() == '.' ? "AsmDat" : ".AsmDat";
-    return p;
+    return withExtension(chosen.string(), {".AsmDat"}, ".AsmDat");
 }
 
 SaveResult saveMeasurement(const fs::path& measurementPath, const RunSnapshot& run) {

@@ -163,7 +163,9 @@ TEST_F(CommandLine, UnknownCommandsAndStrayArgumentsAreRefusedWithUsage) {
         {{"recoverr", "x"}, "Unknown command \"recoverr\""},
         {{"foo"}, "Unknown command \"foo\""},
         {{"--simulate", "stray"}, "Unexpected argument \"stray\""},
-        {{"--bogus"}, "bogus"},
+        {{"--bogus"}, "Unknown option \"--bogus\""},
+        {{"--port"}, "Missing value after \"--port\""},
+        {{"-platform", "offscreen", "--simulate", "x"}, "Unexpected argument \"x\""},
         // A command's own parser must not end with 1, which means "save failed".
         {{"record", "--bogus"}, "bogus"},
         {{"export", "--bogus"}, "bogus"},
@@ -174,8 +176,8 @@ TEST_F(CommandLine, UnknownCommandsAndStrayArgumentsAreRefusedWithUsage) {
     // A command's help names the program as it was started.
     static const QRegularExpression usageLine(QStringLiteral("Usage: \\S*kr5061"));
     for (const Case& c : cases) {
-        // The window is never reached, so the display does not matter.
-        const Result r = runProgram(c.args, 20000, false);
+        // Decided before the window system starts, so no display is needed.
+        const Result r = runProgram(c.args, 20000, true);
         EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(usageLine)) << r.err.toStdString();

@@ -65,6 +65,8 @@ TEST_F(Extremes, SurfaceIsCutToOneDecimalForComparisonAndTexts) {
 }
 
 TEST_F(Extremes, AbsentSurfaceIsNeverAnExtremeNorAnAlarm) {
+    // Limits hand-edited below the absent marker still raise nothing.
+    state.readout.m_hiLimit[kSurface] = -20000.0f;
     state.readout.m_loLimit[kSurface] = 0.0f;
     apply(20.0f, 15.0f, 10.0f, kAbsentReading, 50.0f);
     EXPECT_EQ(state.extremes.g_maxReading[kSurface], kNoMaximum);

@@ -187,6 +187,17 @@ TEST_F(MeasurementFileTest, ThreeSampleFileMatchesTheLayoutByteForByte) {
     EXPECT_EQ((Bytes{0x00, 0x00, 0xA0, 0x41}), Bytes(expected.begin() + 11, expected.begin() + 15));
 }
 
+TEST_F(MeasurementFileTest, OnlyAFahrenheitFlagOfOneMeansFahrenheit) {
+    auto doc = newDoc();
+    Bytes bytes = encodeMeasurementFile(runOf(*doc, 0, "C"));
+    for (const auto& [flag, fahrenheit] : {std::pair{0, false}, {1, true}, {2, false}, {255, false}}) {
+        bytes[11] = static_cast<std::uint8_t>(flag);
+        LoadedMeasurement file;
+        ASSERT_TRUE(parseMeasurementFile(bytes.data(), bytes.size(), file).ok());
+        EXPECT_EQ(fahrenheit, file.fahrenheit) << "flag " << flag;
+    }
+}
+
 TEST_F(MeasurementFileTest, SaveThenLoadRestoresRecordsAndRunFields) {
     auto doc = newDoc();
     const int n = 1234;

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <cmath>
@@ -154,9 +156,11 @@ TEST_F(GraphWindow, ExportCsvWritesTheRunAsTheCommandLineDoes) {
     const RunSnapshot run = snapshotOfRun(*doc, state->view);
     EXPECT_EQ(written.str(), formatCsvTable(tableInputOf(run)));
     EXPECT_NE(written.str().find("21.5"), std::string::npos);
+    EXPECT_EQ(frame->paneText(0), QStringLiteral("Exported 4 samples to %1")
+                                      .arg(QString::fromStdString(dir.file("run 26.12.08.csv").string())));
 }
 
-TEST_F(GraphWindow, ExportGraphImageWritesThePixelsOnScreenZoomIncluded) {
+TEST_F(GraphWindow, ExportGraphImageWritesTheGraphOnScreenZoomIncludedCursorLineNot) {
     test::TempDir dir;
     commit(40, 30.0f);
     const PlotGeometry g = geometry();
@@ -164,16 +168,49 @@ TEST_F(GraphWindow, ExportGraphImageWritesThePixelsOnScreenZoomIncluded) {
     QTest::mouseMove(view, QPoint(g.x0 + 300, g.y0 + 200));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(g.x0 + 300, g.y0 + 200));
     ASSERT_EQ(graph->liveMode, 0) << "zoomed";
+    const PixelRect r = graphPictureRect(rectAt(0, 0, view->width(), view->height()));
+    const QRect area(r.left, r.top, r.width(), r.height());
+    QCoreApplication::processEvents();
+    const QImage zoomed = view->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint at(g.x0 + 200, g.y0 + 50);
+    QTest::mouseMove(view, at);
+    ASSERT_NE(pixel(at.x(), g.y0), zoomed.pixel(at.x() - r.left, g.y0 - r.top)) << "cursor line";
     frame->updateCommandUI();
     test::answerFileDialog(QString::fromStdString(dir.file("zoom").string()));
     frame->action(kExportGraphImage)->trigger();
     const QImage exported(QString::fromStdString(dir.file("zoom.png").string()));
     ASSERT_FALSE(exported.isNull());
-    const PixelRect r = graphPictureRect(rectAt(0, 0, view->width(), view->height()));
-    const QRect area(r.left, r.top, r.width(), r.height());
     EXPECT_EQ(exported.size(), area.size());
-    EXPECT_EQ(exported.convertToFormat(QImage::Format_RGB32), view->graphImage().copy(area));
-    EXPECT_EQ(exported, view->grab(area).toImage().convertToFormat(exported.format()));
+    EXPECT_EQ(exported.convertToFormat(QImage::Format_RGB32), zoomed);
+    EXPECT_EQ(frame->paneText(0),
+              QStringLiteral("Saved the graph to %1").arg(QString::fromStdString(dir.file("zoom.png").string())));
+}
+
+// The dialog asks about the name it returns; the extension added after it
+// names another file, which the export must ask about itself.
+TEST_F(GraphWindow, ExportsAskBeforeReplacingAFileTheyAddedTheExtensionTo) {
+    commit(4, 21.5f);
+    frame->updateCommandUI();
+    for (const auto& [command, ext] : {std::pair{kExportCsv, ".csv"}, {kExportGraphImage, ".png"}}) {
+        test::TempDir dir;
+        const std::filesystem::path existing = dir.file((std::string("run.1") + ext).c_str());
+        std::ofstream(existing) << "earlier";
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            QString prompt;
+            test::answerFileDialog(QString::fromStdString(dir.file("run.1").string()));
+            test::onNextModal<QMessageBox>([&](QMessageBox* box) {
+                prompt = box->text();
+                box->button(answer)->click();
+            });
+            frame->action(command)->trigger();
+            EXPECT_TRUE(prompt.startsWith(QStringLiteral("run.1%1 already exists.").arg(ext)))
+                << prompt.toStdString();
+            std::ifstream in(existing, std::ios::binary);
+            std::stringstream written;
+            written << in.rdbuf();
+            EXPECT_EQ(written.str() == "earlier", answer == QMessageBox::No) << ext;
+        }
+    }
 }
 
 }  // namespace

@@ -87,12 +87,13 @@ TEST_F(MainFrameTest, MenusListEveryItemWithMnemonicsAndSeparators) {
     EXPECT_EQ(menus[2]->text(), "&COM Port");
     EXPECT_EQ(menus[3]->text(), "&Help(H)");
     EXPECT_EQ(itemTexts(menus[0]->menu()),
-              (QStringList{"&Save", "Export &CSV...", "Export &Graph Image...", "&Open", "&Print",
-                           "&Exit"}));
+              (QStringList{"&Save", "&Open", "&Print", "Export &CSV...", "Export &Graph Image...",
+                           "-", "&Exit"}));
     EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom", "-",
                                                         "Psychrometric &Chart", "&Alarm Log"}));
     EXPECT_EQ(itemTexts(menus[2]->menu()), (QStringList{"&COM1", "-", "&COM2", "-", "&COM3", "-",
-                                                       "&COM4", "-", "&Other COM"}));
+                                                       "&COM4", "-", "&Other COM", "-",
+                                                       "&Device...", "Port &Status..."}));
     EXPECT_EQ(itemTexts(menus[3]->menu()),
               (QStringList{"&Psychrometer + IR Thermometer", "-", "&Contents"}));
     EXPECT_EQ(frame->windowTitle(), "Psychrometer + IR Thermometer");
