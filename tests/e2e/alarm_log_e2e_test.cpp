@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <fstream>
 #include <functional>
@@ -14,20 +13,10 @@
 #include "panels/alarm_watch.h"
 #include "sim/sim_runner.h"
 #include "support/test_dirs.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 std::string contentsOf(const std::filesystem::path& p) {
     std::ifstream in(p);
@@ -53,9 +42,9 @@ TEST(AlarmLogEndToEnd, LimitsCrossedBySimulatedReadingsAreLoggedToTheFile) {
     LinkDriver link(state, *doc, comm);
     state.readout.m_hiLimit[kAir] = -50.0f;  // every room is above it
     ASSERT_TRUE(link.OpenPortAndStart());
-    ASSERT_TRUE(waitFor([&] { return log.size() >= 1; }, 5000));
+    ASSERT_TRUE(test::waitFor([&] { return log.size() >= 1; }, 5000));
     state.readout.m_hiLimit[kAir] = 140.0f;
-    ASSERT_TRUE(waitFor([&] { return log.size() >= 2; }, 5000));
+    ASSERT_TRUE(test::waitFor([&] { return log.size() >= 2; }, 5000));
     sim.stop();
 
     EXPECT_EQ(log.newest(1).kind, AlarmKind::high);

@@ -11,21 +11,12 @@
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "sim/sim_runner.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
-}
+using test::waitFor;
 
 // The simulated instrument on the master side of a pseudo-terminal, the
 // program's serial port and receive path on the slave side.

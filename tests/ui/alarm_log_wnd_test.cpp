@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -18,20 +17,10 @@
 #include "support/live_frames.h"
 #include "support/main_window_parts.h"
 #include "support/test_dirs.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 // A notification server as a desktop runs one, on a private message bus.
 class FakeNotifications : public QObject {
@@ -124,7 +113,7 @@ TEST_F(AlarmLogWindow, RisePostsADesktopNotificationWhenTheBoxIsTicked) {
     ASSERT_TRUE(box->isChecked());
     receive(32.0f, 1020);  // rise
     receive(25.0f, 1030);  // a clear posts nothing
-    ASSERT_TRUE(waitFor([&] { return !server.summaries.isEmpty(); }, 5000));
+    ASSERT_TRUE(test::waitFor([&] { return !server.summaries.isEmpty(); }, 5000));
     QTest::qWait(200);
     ASSERT_EQ(server.summaries.size(), 1);
     EXPECT_EQ(server.summaries[0], "KR5061: AIR high alarm");
@@ -143,7 +132,7 @@ TEST_F(AlarmLogWindow, WithoutANotificationServiceItSaysSoOnce) {
     receive(31.0f, 1000);
     receive(25.0f, 1010);
     receive(31.0f, 1020);
-    ASSERT_TRUE(waitFor([&] { return told.count() > 0; }, 5000));
+    ASSERT_TRUE(test::waitFor([&] { return told.count() > 0; }, 5000));
     QTest::qWait(200);
     EXPECT_EQ(told.count(), 1);
     EXPECT_TRUE(windows->alarmLogWindow()->statusLabel()->text().startsWith(

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,20 +21,10 @@
 #include "support/main_window_parts.h"
 #include "support/modal.h"
 #include "support/test_dirs.h"
+#include "support/wait.h"
 
 namespace kr5061::psychro {
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 // How far a pixel leans to the blue of the relative-humidity curves.
 int blueness(QRgb p) {
@@ -173,14 +162,14 @@ TEST(ChartOfARun, TrailFollowsTheCommittedSamplesOfTheRun) {
     windows->chartAction()->trigger();
     CPsychroChartWnd* chart = windows->chartWindow();
     ASSERT_NE(chart, nullptr);
-    ASSERT_TRUE(waitFor([&] { return parts.state->view.m_runEnabled; }, 5000));
+    ASSERT_TRUE(test::waitFor([&] { return parts.state->view.m_runEnabled; }, 5000));
     test::onNextModal<CSampleDlg>([](CSampleDlg* dlg) { dlg->accept(); });  // 1 s, 1000 samples
     frame->OnRun();
-    ASSERT_TRUE(waitFor([&] { return parts.state->view.m_sampleIndex >= 3; }, 10000));
+    ASSERT_TRUE(test::waitFor([&] { return parts.state->view.m_sampleIndex >= 3; }, 10000));
     frame->OnStop();
     const int n = parts.state->view.m_sampleIndex;
     QTest::qWait(300);  // frames still arrive and redraw the chart
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(test::waitFor(
         [&] {
             int dots = 0;
             for (const ChartMarker& m : chart->canvas()->overlay().markers) {
