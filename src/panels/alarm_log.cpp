@@ -64,12 +64,16 @@ fs::path alarmLogPath() {
 }
 
 std::string alarmTimeText(std::int64_t time) {
-    std::string text = localTimeText(time, "%Y-%m-%dT%H:%M:%S%z");
+    const std::string text = localTimeText(time, "%Y-%m-%dT%H:%M:%S%z");
     // strftime gives the offset as +hhmm; ISO 8601's extended form wants +hh:mm.
-    if (text.size() >= 5) {
-        text.insert(text.size() - 2, ":");
+    if (text.size() < 5) {
+        return text;
     }
-    return text;
+    const std::size_t minutes = text.size() - 2;
+    std::string iso(text, 0, minutes);
+    iso += ':';
+    iso.append(text, minutes, 2);
+    return iso;
 }
 
 std::string alarmChannelText(const AlarmEvent& e) {
@@ -112,12 +116,19 @@ std::string alarmEventsCsv(const AlarmLog& log) {
     std::string out = "time,channel,kind,event,value,limit,unit\r\n";
     for (std::size_t i = log.size(); i-- > 0;) {
         const AlarmEvent& e = log.newest(i);
-        out += alarmTimeText(e.time) + "," + alarmChannelText(e) + "," + alarmKindText(e) + "," +
-               alarmEventText(e) + ",";
+        for (const std::string& field :
+             {alarmTimeText(e.time), alarmChannelText(e), alarmKindText(e), alarmEventText(e)}) {
+            out += field;
+            out += ',';
+        }
         if (std::isfinite(e.value)) {
             out += formatFixed(e.value, 1);
         }
-        out += "," + formatFixed(e.limit, 1) + "," + e.unit + "\r\n";
+        out += ',';
+        out += formatFixed(e.limit, 1);
+        out += ',';
+        out += e.unit;
+        out += "\r\n";
     }
     return out;
 }
