@@ -39,6 +39,7 @@
 #include "panels/ui_common.h"
 #include "store/device_setting.h"
 #include "store/measurement_file.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 
@@ -320,11 +321,12 @@ void CMainFrame::showEvent(QShowEvent* event) {
 void CMainFrame::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect c = frameClientRect();
-    const QColor fill(217, 218, 212);
-    const int r = c.width(), b = c.height();
     p.translate(c.topLeft());
-    p.fillRect(QRect(r - 52, 125, 63, b - 340), fill);
-    p.fillRect(QRect(290, 125, r - 300, 25), fill);
+    const FrameBands bands = frameBands(c.width(), c.height());
+    for (const PixelRect& band : {bands.rightMargin, bands.legend}) {
+        p.fillRect(QRect(band.left, band.top, band.width(), band.height()),
+                   QColor::fromRgb(kBandColour));
+    }
 }
 
 void CMainFrame::OnRun() {
@@ -457,8 +459,7 @@ QString CMainFrame::chooseSavePath(const QString& defaultName) {
 }
 
 bool CMainFrame::OnSave() {
-    const QString defaultName =
-        QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH.mm.ss"));
+    const QString defaultName = QString::fromStdString(suggestedFileName(std::time(nullptr)));
     const bool saved = saveRun(defaultName, snapshotOfRun(m_doc, m_state.view));
     if (saved) {
         m_journal->runSaved();

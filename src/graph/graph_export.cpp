@@ -1,13 +1,14 @@
 #include "graph/graph_export.h"
 
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <ctime>
 
 #include "graph/report_printer.h"
 #include "panels/ui_common.h"
 #include "store/export_path.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 
@@ -28,7 +29,7 @@ QString askExportPath(QWidget* parent, ExportKind kind) {
     QFileDialog dlg(parent, csv ? QObject::tr("Export CSV") : QObject::tr("Export Graph Image"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setNameFilters(csv ? QStringList{kCsvFilter} : QStringList{kPngFilter, kPdfFilter});
-    dlg.selectFile(QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd HH.mm.ss")));
+    dlg.selectFile(QString::fromStdString(suggestedFileName(std::time(nullptr))));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
         return QString();
     }

@@ -43,6 +43,10 @@ PixelRect graphPictureRect(const PixelRect& c) {
     return r;
 }
 
+FrameBands frameBands(int w, int h) {
+    return {rectAt(w - 52, 125, 63, h - 340), rectAt(290, 125, w - 300, 25)};
+}
+
 PanelLayout panelLayout(const PixelRect& f) {
     const int barWidth = f.right - f.left - 230;
     PanelLayout p;

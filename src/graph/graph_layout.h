@@ -22,6 +22,16 @@ PlotGeometry plotGeometry(const PixelRect& viewClient);
 // An exported picture of the graph is this part of the view.
 PixelRect graphPictureRect(const PixelRect& viewClient);
 
+// The two band-coloured rectangles the main frame itself paints behind the
+// graph, in its client coordinates (client width x height): the strip down the
+// right margin and the legend band above the plot.
+struct FrameBands {
+    PixelRect rightMargin;
+    PixelRect legend;
+};
+
+FrameBands frameBands(int clientWidth, int clientHeight);
+
 // One docked panel's place. When `apply` is false the frame is too short for
 // the panel and the window leaves it where and as it is.
 struct PanelPlacement {

@@ -6,18 +6,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/same_bits.h"
 #include "store/number_text.h"
 #include "store/truncation.h"
 
 namespace kr5061 {
-
-float plottedValue(int channel, float stored, bool fahrenheit) {
-    float v = stored;
-    if (fahrenheit && channel != kHumidity) {
-        v = toFahrenheit(v);
-    }
-    return channel == kSurface ? cutToTenth(v) : roundToTenth(v);
-}
 
 void buildLevel0Axis(LiveGraph& graph, int gain, int offset) {
     for (int k = 0; k < kAxisLines; ++k) {
@@ -51,13 +44,9 @@ namespace {
 // Stores v and tells whether the slot held other bits before, so that a paint
 // knows whether level 0 changed (a NaN counts as itself).
 inline bool changes(float& slot, float v) {
-    const bool same = std::bit_cast<std::uint32_t>(slot) == std::bit_cast<std::uint32_t>(v);
+    const bool same = sameBits(slot, v);
     slot = v;
     return !same;
-}
-
-bool sameBits(float a, float b) {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
 // The channels share their x, so the x walk runs once; the y pass then runs

@@ -3,6 +3,7 @@
 #include "common/run_state.h"
 #include "graph/live_graph.h"
 #include "store/hyg_doc.h"
+#include "store/number_text.h"
 
 namespace kr5061 {
 
@@ -12,7 +13,11 @@ inline constexpr int kStartPointsPerScreen = 100;
 // The value a stored reading is plotted at: Fahrenheit for the temperatures when
 // the instrument displays it (never RH), then one decimal, K/IR cut toward zero
 // and the others rounded half away from zero.
-float plottedValue(int channel, float stored, bool fahrenheit);
+// The one rounding rule of both graphs, inline for their 50 000 values a paint.
+inline float plottedValue(int channel, float stored, bool fahrenheit) {
+    const float v = fahrenheit && channel != kHumidity ? toFahrenheit(stored) : stored;
+    return channel == kSurface ? cutToTenth(v) : roundToTenth(v);
+}
 
 // Level 0 of the value axis from the axis settings: grid line k carries
 // (offset + k) x gain, k = 0 at the bottom.

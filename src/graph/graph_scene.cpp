@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "common/same_bits.h"
 #include "graph/graph_scale.h"
 #include "graph/trace_redraw.h"
 #include "graph/zoom_cursor.h"
@@ -138,8 +139,10 @@ void frameBackground(Painter& p, const SceneInputs& in) {
     } else {
         p.fill(Surface::View, 0, 0, w, h, in.buttonFace);
     }
-    p.fill(Surface::Frame, r - 52, 125, 63, b - 340, kBandColour);
-    p.fill(Surface::Frame, 290, 125, r - 300, 25, kBandColour);
+    const FrameBands bands = frameBands(r, b);
+    for (const PixelRect& band : {bands.rightMargin, bands.legend}) {
+        p.fill(Surface::Frame, band.left, band.top, band.width(), band.height(), kBandColour);
+    }
 }
 
 void legend(Painter& p, const PlotGeometry& g, const ViewState& view, const PixelRect& c) {
@@ -156,12 +159,14 @@ void legend(Painter& p, const PlotGeometry& g, const ViewState& view, const Pixe
     }
 }
 
-void cursorRestore(Painter& p, LiveGraph& graph, ViewState& view, const PlotGeometry& g) {
+// A paint wipes the cursor line. After a committed sample the line stays: the
+// window draws it again over the new picture. Any other repaint leaves it
+// absent, so the next move draws a fresh one.
+void cursorAfterPaint(LiveGraph& graph, ViewState& view, PaintOutcome& out) {
     if (view.m_plotting) {
         if (!graph.cursorLineAbsent) {
-            const float x = static_cast<float>(graph.cursorX - g.x0);
-            p.line(Surface::Plot, x, 0.0f, x, static_cast<float>(g.height), kCursorRestoreColour,
-                   LineStyle::Dotted);
+            out.keepCursorLine = true;
+            out.cursorX = graph.cursorX;
             view.m_plotting = false;
         }
     } else {
@@ -358,7 +363,7 @@ PaintOutcome paintGraph(LiveGraph& graph, ViewState& view, const CHygDoc& doc,
     p.fill(Surface::RightMargin, 0, 0, g.rightMarginStrip.width(), g.y1 - (c.top + 94),
            kBandColour);
     out.showCaptions = n == 0;
-    cursorRestore(p, graph, view, g);
+    cursorAfterPaint(graph, view, out);
     legend(p, g, view, c);
 
     beginLiveScale(graph, view, g.width);
@@ -388,198 +393,6 @@ PaintOutcome paintGraph(LiveGraph& graph, ViewState& view, const CHygDoc& doc,
         view.m_runStarted = false;
     }
     return out;
-}
-
-namespace {
-
-// A trace point as read from the coordinate arrays, with its pixel as ints
-// when both coordinates fit one (the common case, compared and drawn without
-// going through floats again).
-struct TracePixel {
-    float x = 0, y = 0;
-    int ix = 0, iy = 0;
-    bool fits = false;  // ix, iy hold the truncated coordinates
-    bool in = false;    // and they lie inside the clip
-};
-
-void rasteriseTrace(const RasterOp& op, const SurfacePlace& s, const PixelBuffer& buf,
-                    TileMarks* marks) {
-    const TracePoints& t = op.trace;
-    if (t.count < 2) {
-        return;
-    }
-    const PixelRect c = intersect(s.clip, buf.bounds());
-    // The clip in plot-bitmap coordinates. Most segments lie wholly inside it
-    // or wholly beside it; only the rest need the clipping line.
-    const int cl = c.left - s.originX, cr = c.right - s.originX;
-    const int ct = c.top - s.originY, cb = c.bottom - s.originY;
-    const float left = static_cast<float>(cl), right = static_cast<float>(cr);
-    const float top = static_cast<float>(ct), bottom = static_cast<float>(cb);
-    auto at = [&](int i) {
-        TracePixel p;
-        p.x = t.xs ? t.xs[i] : t.dT * (static_cast<float>(i) + t.base) + t.t0;
-        p.y = t.ys[i];
-        p.fits = p.x > -2.0e9f && p.x < 2.0e9f && p.y > -2.0e9f && p.y < 2.0e9f;
-        if (p.fits) {
-            p.ix = static_cast<int>(p.x);
-            p.iy = static_cast<int>(p.y);
-            p.in = p.ix >= cl && p.ix < cr && p.iy >= ct && p.iy < cb;
-        }
-        return p;
-    };
-    auto mark = [&](int x0, int y0, int x1, int y1) {
-        if (marks) {
-            marks->mark(std::min(x0, x1) + s.originX, std::min(y0, y1) + s.originY,
-                        std::max(x0, x1) + s.originX, std::max(y0, y1) + s.originY);
-        }
-    };
-    // One segment between two points of different pixels.
-    auto segment = [&](const TracePixel& p0, const TracePixel& p1) {
-        if (p0.in && p1.in) {
-            mark(p0.ix, p0.iy, p1.ix, p1.iy);
-            drawLineInside(buf, p0.ix + s.originX, p0.iy + s.originY, p1.ix + s.originX,
-                           p1.iy + s.originY, op.colour);
-            return;
-        }
-        const float x0 = truncWhole(p0.x), y0 = truncWhole(p0.y);
-        const float x1 = truncWhole(p1.x), y1 = truncWhole(p1.y);
-        if ((x0 < left && x1 < left) || (x0 >= right && x1 >= right) || (y0 < top && y1 < top) ||
-            (y0 >= bottom && y1 >= bottom)) {
-            return;
-        }
-        // The part of the segment's box inside the clip; a NaN end draws
-        // nothing, so marking the clip's edge for it is merely generous.
-        const auto within = [](float v, int lo, int hi) {
-            return v >= static_cast<float>(lo) ? v <= static_cast<float>(hi) ? static_cast<int>(v) : hi
-                                               : lo;
-        };
-        mark(within(x0, cl, cr - 1), within(y0, ct, cb - 1), within(x1, cl, cr - 1),
-             within(y1, ct, cb - 1));
-        drawLine(buf, c, static_cast<double>(x0) + s.originX, static_cast<double>(y0) + s.originY,
-                 static_cast<double>(x1) + s.originX, static_cast<double>(y1) + s.originY,
-                 op.colour);
-    };
-    TracePixel p0 = at(0);
-    for (int i = 1; i < t.count; ++i) {
-        TracePixel p1 = at(i);
-        if (p0.in && p1.in && p1.ix == p0.ix) {
-            // Most samples share their pixel column with the ones beside them.
-            // A step within the column covers the rows from its start towards
-            // its end, the end row left out, and nothing when it stays in its
-            // pixel; together a run of such steps covers one unbroken span of
-            // rows, drawn once.
-            const int column = p0.ix;
-            int lo = INT_MAX, hi = INT_MIN;
-            for (;;) {
-                const int a = p0.iy, b = p1.iy;
-                lo = b != a ? std::min({lo, a, b + 1}) : lo;
-                hi = b != a ? std::max({hi, a, b - 1}) : hi;
-                p0 = p1;
-                if (++i == t.count) {
-                    break;
-                }
-                p1 = at(i);
-                if (!p1.in || p1.ix != column) {
-                    break;
-                }
-            }
-            if (lo <= hi) {
-                mark(column, lo, column, hi);
-                Pixel* px = &buf.at(column + s.originX, lo + s.originY);
-                for (int r = lo; r <= hi; ++r, px += buf.stride) {
-                    *px = op.colour;
-                }
-            }
-            if (i == t.count) {
-                break;
-            }
-        }
-        // Samples packed closer than a pixel: a line leaves out its end
-        // pixel, so one that starts and ends in the same pixel draws nothing.
-        const bool samePixel = p0.fits && p1.fits && p0.ix == p1.ix && p0.iy == p1.iy;
-        if (!samePixel) {
-            segment(p0, p1);
-        }
-        p0 = p1;
-    }
-}
-
-}  // namespace
-
-void rasteriseOp(const GraphScene& scene, const RasterOp& op, const PixelBuffer& buf,
-                 TileMarks* marks) {
-    const SurfacePlace& s = scene.surface[static_cast<int>(op.surface)];
-    if (op.kind == OpKind::Fill) {
-        fillRect(buf, s.clip, truncToInt(op.x0) + s.originX, truncToInt(op.y0) + s.originY,
-                 truncToInt(op.x1), truncToInt(op.y1), op.colour);
-    } else if (op.kind == OpKind::Trace) {
-        rasteriseTrace(op, s, buf, marks);
-    } else {
-        drawLine(buf, s.clip, static_cast<double>(op.x0) + s.originX,
-                 static_cast<double>(op.y0) + s.originY, static_cast<double>(op.x1) + s.originX,
-                 static_cast<double>(op.y1) + s.originY, op.colour, op.style);
-    }
-}
-
-void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf) {
-    const int count = scene.opCount(layer);
-    for (int i = 0; i < count; ++i) {
-        rasteriseOp(scene, scene.op(layer, i), buf);
-    }
-}
-
-namespace {
-
-bool sameBits(float a, float b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-bool sameOp(const RasterOp& a, const RasterOp& b) {
-    if (a.kind != b.kind || a.surface != b.surface) {
-        return false;
-    }
-    return a.kind == OpKind::Trace ||
-           (a.style == b.style && a.colour == b.colour && sameBits(a.x0, b.x0) &&
-            sameBits(a.y0, b.y0) && sameBits(a.x1, b.x1) && sameBits(a.y1, b.y1));
-}
-
-bool sameText(const SceneText& a, const SceneText& b) {
-    return a.font == b.font && a.surface == b.surface && a.x == b.x && a.y == b.y &&
-           a.colour == b.colour && a.opaque == b.opaque && a.background == b.background &&
-           a.view() == b.view();
-}
-
-bool samePlace(const SurfacePlace& a, const SurfacePlace& b) {
-    return a.originX == b.originX && a.originY == b.originY && a.clip == b.clip;
-}
-
-}  // namespace
-
-bool sameBesidesTraces(const GraphScene& a, const GraphScene& b) {
-    if (a.width != b.width || a.height != b.height || a.textCount() != b.textCount()) {
-        return false;
-    }
-    for (int s = 0; s < kSurfaceCount; ++s) {
-        if (!samePlace(a.surface[s], b.surface[s])) {
-            return false;
-        }
-    }
-    for (const Layer layer : {Layer::Under, Layer::Over}) {
-        if (a.opCount(layer) != b.opCount(layer)) {
-            return false;
-        }
-        for (int i = 0; i < a.opCount(layer); ++i) {
-            if (!sameOp(a.op(layer, i), b.op(layer, i))) {
-                return false;
-            }
-        }
-    }
-    for (int i = 0; i < a.textCount(); ++i) {
-        if (!sameText(a.text(i), b.text(i))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace kr5061

@@ -16,7 +16,6 @@ namespace kr5061 {
 inline constexpr Pixel kBandColour = rgb(217, 218, 212);
 inline constexpr Pixel kGridColour = rgb(170, 170, 170);
 inline constexpr Pixel kPlotBackground = rgb(0, 0, 0);
-inline constexpr Pixel kCursorRestoreColour = rgb(255, 255, 255);
 inline constexpr Pixel kTextColour = rgb(0, 0, 0);
 inline constexpr Pixel kTraceColour[kChannelCount] = {
     rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 255), rgb(200, 100, 200), rgb(0, 255, 0)};
@@ -151,6 +150,8 @@ struct PaintOutcome {
     bool showScrollPos = false;  // first paint of a zoom: the bar moves to m_scrollPos
     bool rearmSampleClock = false;
     int samplePeriodMs = 0;
+    bool keepCursorLine = false;  // draw the cursor line again at cursorX
+    int cursorX = 0;
 };
 
 // One whole paint of the real-time graph: advances the live scale (and may
@@ -160,23 +161,7 @@ struct PaintOutcome {
 PaintOutcome paintGraph(LiveGraph& graph, ViewState& view, const CHygDoc& doc,
                         const SceneInputs& in, GraphScene& scene);
 
-class TileMarks;
-
-// Draws one layer's raster operations of the scene into `buf`, which covers the
-// view's client area.
-void rasteriseScene(const GraphScene& scene, Layer layer, const PixelBuffer& buf);
-// Draws one of the scene's operations; a trace also marks the tiles it touches
-// when given `marks`.
-void rasteriseOp(const GraphScene& scene, const RasterOp& op, const PixelBuffer& buf,
-                 TileMarks* marks = nullptr);
-
-// Whether two scenes draw the same apart from where their traces' points lie:
-// the same operations and texts in the same order and places, with the traces
-// in the same positions and on the same surfaces.
-bool sameBesidesTraces(const GraphScene& a, const GraphScene& b);
-
 // Right-alignment shift of a value label, in digits of 7.5 pixels.
 int valueLabelShift(float v);
-
 
 }  // namespace kr5061

@@ -79,8 +79,7 @@ void CHygView::initialUpdate() {
 void CHygView::layoutPanels(const QRect& frameClient) {
     m_frameClientOrigin = frameClient.topLeft();
     m_graphDirty = true;
-    const PanelLayout layout = panelLayout(
-        rectAt(0, 0, frameClient.width(), frameClient.height()));
+    const PanelLayout layout = panelLayout(rectAt(0, 0, frameClient.width(), frameClient.height()));
     const QPoint origin = frameClient.topLeft();
     place(m_graphBar, layout.graphBar, origin);
     place(m_readoutBar, layout.readoutBar, origin);
@@ -127,14 +126,15 @@ void CHygView::repaintGraph() {
 }
 
 QImage CHygView::graphPicture() {
-    if (m_graphDirty || m_image.size() != size()) {
+    if (m_graphDirty || m_painter.image().size() != size()) {
         renderGraph();
     }
     // The last scene painted afresh: the cursor line and the rubber band are
     // strokes on the screen's image, not part of the graph.
-    QImage clean(m_image.size(), QImage::Format_RGB32);
-    ScenePainter().paint(m_scene, clean);
-    return clean.copy(toQRect(graphPictureRect(rectAt(0, 0, clean.width(), clean.height()))));
+    ScenePainter clean;
+    clean.paint(m_scene);
+    const QImage& image = clean.image();
+    return image.copy(toQRect(graphPictureRect(rectAt(0, 0, image.width(), image.height()))));
 }
 
 PlotGeometry CHygView::geometry() const {
@@ -147,24 +147,18 @@ void CHygView::resizeEvent(QResizeEvent* event) {
 }
 
 void CHygView::paintEvent(QPaintEvent* event) {
-    if (m_graphDirty || m_image.size() != size()) {
+    if (m_graphDirty || m_painter.image().size() != size()) {
         renderGraph();
     }
     QPainter p(this);
-    p.drawImage(event->rect(), m_image, event->rect());
+    p.drawImage(event->rect(), m_painter.image(), event->rect());
 }
 
 // The whole graph paint: the core builds the scene and moves the graph state
 // on; the painter draws it into the cached image; the window carries out what
 // the paint asked of it.
 void CHygView::renderGraph() {
-    if (m_image.size() != size()) {
-        m_image = QImage(size(), QImage::Format_RGB32);
-    }
     m_graphDirty = false;
-    if (m_image.isNull()) {
-        return;
-    }
     SceneInputs in;
     in.viewClient = rectAt(0, 0, width(), height());
     const QPoint origin =
@@ -173,7 +167,11 @@ void CHygView::renderGraph() {
     in.frameOriginY = origin.y();
     in.buttonFace = palette().color(QPalette::Button).rgb();
     const PaintOutcome outcome = paintGraph(m_graph, m_state.view, m_doc, in, m_scene);
-    m_painter.paint(m_scene, m_image);
+    m_painter.paint(m_scene);
+    m_cursorLine.forget();  // the new picture carries no cursor line
+    if (outcome.keepCursorLine && !m_painter.image().isNull()) {
+        m_cursorLine.draw(m_painter.strokePixels(), geometry(), outcome.cursorX);
+    }
     applyPaintOutcome(outcome);
 }
 
@@ -214,12 +212,23 @@ void CHygView::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void CHygView::strokeBand(const PixelRect& band) {
-    if (band.width() <= 0 || band.height() <= 0) {
-        return;
+void CHygView::stroke(const PixelRect& erasedBand, const PixelRect& drawnBand, int cursorX) {
+    // The cursor line comes off first and goes on last: it always lies on top,
+    // so what it puts back is what lies under it now.
+    const PixelBuffer buf = m_painter.strokePixels();
+    const bool hadLine = m_cursorLine.drawn();
+    const int lineX = m_cursorLine.x();
+    update(toQRect(m_cursorLine.erase(buf)));
+    for (const PixelRect& band : {erasedBand, drawnBand}) {
+        if (band.width() > 0 && band.height() > 0) {
+            xorBand(buf, band);
+            update(toQRect(band));
+        }
     }
-    xorBand(ScenePainter::pixelsOf(m_image), band);
-    update(QRect(band.left, band.top, band.width(), band.height()));
+    if (cursorX != kKeepCursor || hadLine) {
+        update(
+            toQRect(m_cursorLine.draw(buf, geometry(), cursorX != kKeepCursor ? cursorX : lineX)));
+    }
 }
 
 void CHygView::mouseMoveEvent(QMouseEvent* event) {
@@ -233,22 +242,11 @@ void CHygView::mouseMoveEvent(QMouseEvent* event) {
     if (!o.handled) {
         return;
     }
-    const PixelBuffer buf = ScenePainter::pixelsOf(m_image);
-    auto strokeCursor = [&](int x) {
-        xorCursorLine(buf, g, x);
-        const PixelRect r = cursorLineRect(g, x);
-        update(QRect(r.left, r.top, r.width(), r.height()));
-    };
-    if (o.eraseCursor) {
-        strokeCursor(o.erasedCursorX);
-    }
-    strokeCursor(o.cursorX);
+    stroke(o.erasedBand, o.drawnBand, o.cursorX);
     if (o.readout) {
         emit statusTextChanged(1, QString::fromStdString(o.timeText));
         emit statusTextChanged(2, QString::fromStdString(o.readingText));
     }
-    strokeBand(o.erasedBand);
-    strokeBand(o.drawnBand);
 }
 
 void CHygView::mouseReleaseEvent(QMouseEvent* event) {
@@ -257,7 +255,7 @@ void CHygView::mouseReleaseEvent(QMouseEvent* event) {
     }
     const QPoint at = event->position().toPoint();
     const ReleaseOutcome o = zoomRelease(m_graph, m_state.view, geometry(), {at.x(), at.y()});
-    strokeBand(o.erasedBand);
+    stroke(o.erasedBand, {}, kKeepCursor);
     if (o.repaint) {
         repaintGraph();
     }

@@ -8,6 +8,7 @@
 #include "graph/graph_scene.h"
 #include "graph/live_graph.h"
 #include "graph/scene_painter.h"
+#include "graph/zoom_cursor.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -53,7 +54,7 @@ public:
     void repaintGraph();
 
     // The image the latest paint produced, with any XOR strokes on it.
-    const QImage& graphImage() const { return m_image; }
+    const QImage& graphImage() const { return m_painter.image(); }
     // The graph as the screen shows it (zoom included, but without the cursor
     // line or a rubber band), without the room under the docked panels.
     QImage graphPicture();
@@ -84,7 +85,10 @@ private:
     void renderGraph();
     void applyPaintOutcome(const PaintOutcome& outcome);
     PlotGeometry geometry() const;
-    void strokeBand(const PixelRect& band);
+    // Strokes between paints: rubber bands wiped and drawn, the cursor line
+    // moved to cursorX or, with kKeepCursor, left where it is.
+    static constexpr int kKeepCursor = -1;
+    void stroke(const PixelRect& erasedBand, const PixelRect& drawnBand, int cursorX);
     void onScrollThumb(int position);
     void onScrollAction(int action);
 
@@ -100,9 +104,9 @@ private:
     QTimer m_sampleTimer;  // timer 1
     QTimer m_dragTimer;    // timer 3, the rubber band's drag watch
     QPoint m_frameClientOrigin;
-    QImage m_image;
     GraphScene m_scene;
-    ScenePainter m_painter;
+    ScenePainter m_painter;  // holds the image the screen shows
+    CursorLine m_cursorLine;
     bool m_graphDirty = true;
 };
 

@@ -161,6 +161,28 @@ bool cutToBox(double& x0, double& y0, double& x1, double& y1, const PixelRect& c
     return true;
 }
 
+// A solid line along one row or column (the grid and frame lines), set
+// directly: the pixels of stepSpan cut to the clip, which the line reaches.
+void axisLine(const PixelBuffer& buf, const PixelRect& c, i64 ax, i64 ay, i64 bx, i64 by,
+              Pixel colour) {
+    i64 lo = 0, hi = 0;
+    if (ay == by) {
+        stepSpan(ax, bx, lo, hi);
+        lo = std::max<i64>(lo, c.left), hi = std::min<i64>(hi, c.right - 1);
+        if (lo <= hi) {
+            fillPixels(&buf.at(static_cast<int>(lo), static_cast<int>(ay)),
+                       static_cast<std::size_t>(hi - lo + 1), colour);
+        }
+    } else {
+        stepSpan(ay, by, lo, hi);
+        lo = std::max<i64>(lo, c.top), hi = std::min<i64>(hi, c.bottom - 1);
+        if (lo <= hi) {
+            fillColumn(buf, static_cast<int>(ax), static_cast<int>(lo), static_cast<int>(hi),
+                       colour);
+        }
+    }
+}
+
 bool inside(const PixelRect& c, i64 x, i64 y) {
     return x >= c.left && x < c.right && y >= c.top && y < c.bottom;
 }
@@ -201,6 +223,10 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clipIn, double x0, double
     // Segments wholly beside the clip (most of a deeply zoomed trace) go first.
     if ((ax < c.left && bx < c.left) || (ax >= c.right && bx >= c.right) ||
         (ay < c.top && by < c.top) || (ay >= c.bottom && by >= c.bottom)) {
+        return;
+    }
+    if ((dx == 0 || dy == 0) && style == LineStyle::Solid && mode == LineMode::Set) {
+        axisLine(buf, c, ax, ay, bx, by, colour);
         return;
     }
     i64 first = 0, last = s.n - 1;

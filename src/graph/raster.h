@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cwchar>
@@ -68,6 +68,25 @@ inline void fillPixels(Pixel* p, std::size_t n, Pixel colour) {
     }
 }
 
+// The pixels lo..hi that a one-pixel line along one row or column covers
+// going from a towards b: the start included, the end left out, so nothing
+// (lo > hi) when a == b. Every line, run and trace step of both graphs keeps
+// this rule.
+template <class Int>
+constexpr void stepSpan(Int a, Int b, Int& lo, Int& hi) {
+    lo = a < b ? a : b + 1;
+    hi = a < b ? b - 1 : a;
+}
+
+// Pixels top..bottom (inclusive, inside the buffer) of column x.
+inline void fillColumn(const PixelBuffer& buf, int x, int top, int bottom, Pixel colour) {
+    Pixel* p = &buf.at(x, top);
+    const long stride = buf.stride;
+    for (int y = top; y <= bottom; ++y, p += stride) {
+        *p = colour;
+    }
+}
+
 // Fills the rectangle (x, y, width, height) clipped to `clip` and the buffer.
 void fillRect(const PixelBuffer& buf, const PixelRect& clip, int x, int y, int width, int height,
               Pixel colour);
@@ -84,6 +103,19 @@ void drawLine(const PixelBuffer& buf, const PixelRect& clip, double x0, double y
 // drawLine for a solid line whose two end points both lie inside the buffer
 // (the caller has checked): the same pixels, without the clipping work.
 void drawLineInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour);
+
+// drawLineInside with the commonest case, the step to a neighbouring pixel (or
+// none), done in place: the start pixel alone, nothing when both ends share one.
+inline void drawStepInside(const PixelBuffer& buf, int x0, int y0, int x1, int y1, Pixel colour) {
+    const int dx = x1 - x0, dy = y1 - y0;
+    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+        if ((dx | dy) != 0) {
+            buf.at(x0, y0) = colour;
+        }
+        return;
+    }
+    drawLineInside(buf, x0, y0, x1, y1, colour);
+}
 
 // The rubber band: a one-pixel frame around `rect` (right and bottom exclusive)
 // whose pixels are inverted in a checkerboard pattern, like a halftone frame

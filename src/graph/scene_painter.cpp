@@ -26,24 +26,36 @@ ScenePainter::ScenePainter() {
     }
 }
 
-PixelBuffer ScenePainter::pixelsOf(QImage& image) {
-    return {reinterpret_cast<Pixel*>(image.bits()), image.width(), image.height(),
-            static_cast<int>(image.bytesPerLine() / 4)};
+PixelBuffer ScenePainter::pixels() {
+    return {reinterpret_cast<Pixel*>(m_image.bits()), m_image.width(), m_image.height(),
+            static_cast<int>(m_image.bytesPerLine() / 4)};
 }
 
-void ScenePainter::paint(const GraphScene& scene, QImage& image) {
-    const bool untouched = m_paintedKey != 0 && image.cacheKey() == m_paintedKey;
-    if (untouched && m_redraw.canRedraw(scene, image.width(), image.height())) {
-        m_redraw.redraw(scene, pixelsOf(image));
+PixelBuffer ScenePainter::strokePixels() {
+    m_asPainted = false;
+    return pixels();
+}
+
+void ScenePainter::paint(const GraphScene& scene) {
+    const QSize size(scene.width, scene.height);
+    if (m_image.size() != size) {
+        m_image = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+        m_asPainted = false;
+    }
+    if (m_image.isNull()) {
+        return;
+    }
+    const PixelBuffer buf = pixels();
+    if (m_asPainted && m_redraw.canRedraw(scene, m_image.width(), m_image.height())) {
+        m_redraw.redraw(scene, buf);
     } else {
-        const PixelBuffer buf = pixelsOf(image);
         m_redraw.begin(scene, buf);
         m_redraw.rasterise(scene, Layer::Under, buf);
-        drawTexts(scene, Layer::Under, image);
+        drawTexts(scene, Layer::Under);
         m_redraw.rasterise(scene, Layer::Over, buf);
-        drawTexts(scene, Layer::Over, image);
+        drawTexts(scene, Layer::Over);
     }
-    m_paintedKey = image.cacheKey();
+    m_asPainted = true;
 }
 
 // Rewrites the slot's string in place: its capacity was reserved once.
@@ -57,7 +69,7 @@ const QString& ScenePainter::textOf(int slot, const SceneText& text) {
     return s;
 }
 
-void ScenePainter::drawTexts(const GraphScene& scene, Layer layer, QImage& image) {
+void ScenePainter::drawTexts(const GraphScene& scene, Layer layer) {
     bool any = false;
     for (int i = 0; i < scene.textCount() && !any; ++i) {
         any = layerOf(scene.text(i).surface) == layer;
@@ -65,7 +77,7 @@ void ScenePainter::drawTexts(const GraphScene& scene, Layer layer, QImage& image
     if (!any) {
         return;
     }
-    QPainter p(&image);
+    QPainter p(&m_image);
     p.setFont(m_labelFont);
     const QFontMetrics fm(m_labelFont);
     for (int i = 0; i < scene.textCount(); ++i) {

@@ -9,33 +9,39 @@
 
 namespace kr5061 {
 
-// Draws any graph scene into an RGB32 image the size of the view: the raster
-// layers go straight into the image's pixels through the core rasteriser, the
-// texts on top with QPainter, layer by layer so that the bitmaps cover the
-// frame's drawings exactly where they overlap. When the image is as the last
-// paint left it and the new scene differs from that paint's only in its traces
-// (every new sample of a live run), only the traces are drawn again.
+// Draws any graph scene into the RGB32 image it keeps, the size of the view:
+// the raster layers go straight into the image's pixels through the core
+// rasteriser, the texts on top with QPainter, layer by layer so that the
+// bitmaps cover the frame's drawings exactly where they overlap. When the image
+// is as the last paint left it and the new scene differs from that paint's only
+// in its traces (every new sample of a live run), only the traces are drawn
+// again. The image is written nowhere else: a stroke between paints takes its
+// pixels from strokePixels(), which sends the next paint back to a full one.
 class ScenePainter {
 public:
     ScenePainter();
 
-    void paint(const GraphScene& scene, QImage& image);
+    // Paints the scene, the image resized to the scene's size first.
+    void paint(const GraphScene& scene);
+    const QImage& image() const { return m_image; }
+
+    // The image's pixels for a stroke drawn between paints (cursor line,
+    // rubber band), as the core sees them (no copy).
+    PixelBuffer strokePixels();
 
     // The main frame's 10-point label font.
     const QFont& labelFont() const { return m_labelFont; }
 
-    // The image's pixels as the core sees them (no copy).
-    static PixelBuffer pixelsOf(QImage& image);
-
 private:
-    void drawTexts(const GraphScene& scene, Layer layer, QImage& image);
+    PixelBuffer pixels();
+    void drawTexts(const GraphScene& scene, Layer layer);
     const QString& textOf(int slot, const SceneText& text);
 
+    QImage m_image;
     QFont m_labelFont;
     TraceRedraw m_redraw;
-    // The image's cache key right after the last paint: any change to its
-    // pixels since (a rubber band, a cursor line) gives it another key.
-    qint64 m_paintedKey = 0;
+    // The image holds exactly what the last paint left.
+    bool m_asPainted = false;
     QString m_texts[GraphScene::kTextCapacity];
 };
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "graph/scene_raster.h"
+
 namespace kr5061 {
 
 namespace {
@@ -24,7 +26,8 @@ void TileMarks::reset(const PixelBuffer& buf, const PixelRect& keep) {
     m_keep = intersect(keep, buf.bounds());
     m_columns = (buf.width + kTile - 1) / kTile;
     m_rows = (buf.height + kTile - 1) / kTile;
-    const std::size_t tiles = static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows);
+    const std::size_t tiles =
+        static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows);
     m_state.assign(tiles, 0);
     m_marked.clear();
     m_marked.reserve(tiles);

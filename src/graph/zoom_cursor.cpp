@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/same_bits.h"
 #include "graph/graph_scene.h"
 #include "store/number_text.h"
 
@@ -277,16 +278,11 @@ void chainLevels(const float* in, float* out, int n, const LevelMap* maps, int d
     }
 }
 
-bool sameBits(const LevelMap* a, const LevelMap* b, int count) {
-    return std::memcmp(a, b, sizeof(LevelMap) * static_cast<std::size_t>(count)) == 0;
-}
-
 // Whether two builds map level 0 the same way (they may differ in samples).
 bool sameMapping(const LevelCacheKey& a, const LevelCacheKey& b) {
-    return a.depth == b.depth &&
-           std::bit_cast<std::uint32_t>(a.width) == std::bit_cast<std::uint32_t>(b.width) &&
-           std::bit_cast<std::uint32_t>(a.height) == std::bit_cast<std::uint32_t>(b.height) &&
-           sameBits(a.mapX, b.mapX, a.depth) && sameBits(a.mapY, b.mapY, a.depth);
+    const auto depth = static_cast<std::size_t>(a.depth);
+    return a.depth == b.depth && sameBits(a.width, b.width) && sameBits(a.height, b.height) &&
+           sameBits(a.mapX, b.mapX, depth) && sameBits(a.mapY, b.mapY, depth);
 }
 
 }  // namespace
@@ -352,13 +348,30 @@ int scrollBarPosition(const ViewState& view) {
     return view.m_scrollPos - view.m_scrollBase + 1;
 }
 
-void xorCursorLine(const PixelBuffer& buf, const PlotGeometry& g, int x) {
+PixelRect CursorLine::draw(const PixelBuffer& buf, const PlotGeometry& g, int x) {
+    erase(buf);
+    m_rect = intersect({x, g.y0, x + 1, g.y1}, buf.bounds());
+    m_under.resize(static_cast<std::size_t>(std::max(m_rect.height(), 0)));
+    for (int y = m_rect.top; y < m_rect.bottom; ++y) {
+        m_under[static_cast<std::size_t>(y - m_rect.top)] = buf.at(x, y);
+    }
+    // The dots count from the plot's top, wherever the buffer cuts the line.
     drawLine(buf, buf.bounds(), x, g.y0, x, g.y1, rgb(0, 0, 0), LineStyle::Dotted,
              LineMode::Invert);
+    m_drawn = true;
+    return m_rect;
 }
 
-PixelRect cursorLineRect(const PlotGeometry& g, int x) {
-    return {x, g.y0, x + 1, g.y1};
+PixelRect CursorLine::erase(const PixelBuffer& buf) {
+    if (!m_drawn) {
+        return {};
+    }
+    m_drawn = false;
+    const PixelRect r = intersect(m_rect, buf.bounds());
+    for (int y = r.top; y < r.bottom; ++y) {
+        buf.at(r.left, y) = m_under[static_cast<std::size_t>(y - m_rect.top)];
+    }
+    return r;
 }
 
 void xorBand(const PixelBuffer& buf, const PixelRect& band) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/run_state.h"
 #include "graph/graph_layout.h"
@@ -83,9 +84,29 @@ void rebuildLevels(LiveGraph& graph, const PlotGeometry& g, int sampleCount);
 int thumbTrack(ViewState& view, int p);
 int scrollBarPosition(const ViewState& view);
 
-// The XOR strokes, on the window's cached image (view coordinates).
-void xorCursorLine(const PixelBuffer& buf, const PlotGeometry& g, int x);
-PixelRect cursorLineRect(const PlotGeometry& g, int x);
+// The cursor line on the window's cached image (view coordinates): a dotted
+// inverting line over the plot's rows that keeps the pixels it covers, so that
+// taking it away gives back exactly what lay under it, whatever a paint drew
+// there since it was taken or wherever the line was clamped.
+class CursorLine {
+public:
+    // Draws the line at column x; returns the rectangle it touched.
+    PixelRect draw(const PixelBuffer& buf, const PlotGeometry& g, int x);
+    // Puts back what the line covered; returns that rectangle (empty when no
+    // line is drawn).
+    PixelRect erase(const PixelBuffer& buf);
+    // The image was painted anew: the line is no longer on it.
+    void forget() { m_drawn = false; }
+    bool drawn() const { return m_drawn; }
+    int x() const { return m_rect.left; }
+
+private:
+    std::vector<Pixel> m_under;  // the column under the line, top down
+    PixelRect m_rect;
+    bool m_drawn = false;
+};
+
+// The rubber band's XOR stroke; drawing it twice wipes it.
 void xorBand(const PixelBuffer& buf, const PixelRect& band);
 
 }  // namespace kr5061

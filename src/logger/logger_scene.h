@@ -7,6 +7,7 @@
 #include "common/run_state.h"
 #include "graph/raster.h"
 #include "logger/logger_graph.h"
+#include "logger/logger_traces.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -16,8 +17,6 @@ inline constexpr Pixel kLoggerGrid = rgb(80, 80, 80);
 inline constexpr Pixel kLoggerZoomGrid = rgb(100, 100, 100);
 inline constexpr Pixel kLoggerEdge = rgb(255, 0, 0);
 inline constexpr Pixel kLoggerCursor = rgb(150, 50, 50);
-inline constexpr Pixel kLoggerTrace[kChannelCount] = {
-    rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 255), rgb(200, 100, 200), rgb(0, 255, 0)};
 
 // A: Arial 14 px (legend, value and time labels); B: Arial 12 px, narrow (readout).
 enum class LoggerFont : std::uint8_t { A, B };
@@ -52,14 +51,6 @@ struct LoggerScene {
 // draws frame, traces, masks, labels, readout line, legend and cursor line.
 void buildLoggerScene(LoggerGraph& graph, const CHygDoc& doc, const ViewState& view,
                       bool storeEmpty, const PixelBuffer& buf, LoggerScene& scene);
-
-// The shown channels' traces at zoom level `level` over records first..last,
-// record i placed at the x of record i + shift: one-pixel lines from record
-// to record, drawn record by record and channel by channel in between, so
-// where traces meet the later record wins, and within a record the later
-// channel. All channels of a record share its x.
-void drawLoggerTraces(const LoggerGraph& graph, int level, int first, int last, int shift,
-                      const PixelBuffer& buf);
 
 // Digit allowance that right-aligns the value label of v.
 int valueLabelDigits(float v);

@@ -4,10 +4,13 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -69,10 +72,7 @@ CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, Vie
     setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle(QStringLiteral("Graph"));
     setFixedSize(kWidth, kHeight);
-    if (parent != nullptr) {
-        // Centred on the main window, as a centred dialog opens over its owner.
-        move(parent->window()->geometry().center() - QPoint(kWidth / 2, kHeight / 2));
-    }
+    centreOnScreen();
     createToolBar();
     createList();
     createExportActions();
@@ -93,6 +93,27 @@ CLoggerWnd::CLoggerWnd(LoggerStore& store, LoggerGraph& graph, CHygDoc& doc, Vie
     m_dragWatch.setInterval(10);
     connect(&m_dragWatch, &QTimer::timeout, this,
             [this] { OnDragWatch(mapFromGlobal(QCursor::pos())); });
+}
+
+void CLoggerWnd::centreOnScreen() {
+    const QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    // The window's own decorations are known only once it is shown; the
+    // owner's, where it has them, are the same window manager's.
+    QMargins frame;
+    if (owner != nullptr) {
+        const QRect outer = owner->frameGeometry(), inner = owner->geometry();
+        frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    }
+    const QRect area = screen->availableGeometry();
+    const PixelRect at =
+        centredIn(rectAt(area.x(), area.y(), area.width(), area.height()),
+                  kWidth + frame.left() + frame.right(), kHeight + frame.top() + frame.bottom());
+    move(at.left, at.top);  // a window's position is that of its frame
 }
 
 void CLoggerWnd::createToolBar() {
@@ -134,17 +155,38 @@ void CLoggerWnd::createToolBar() {
         const int id = b.id;
         connect(act, &QAction::triggered, this, [this, id] {
             switch (id) {
-                case kIdDownload: OnDownload(); break;
-                case kIdPrint: OnPrint(); break;
-                case kIdZoomOut: OnZoomOut(); break;
-                case kIdAir: OnChannel(kAir); break;
-                case kIdWb: OnChannel(kWetBulb); break;
-                case kIdDp: OnChannel(kDewPoint); break;
-                case kIdSurface: OnChannel(kSurface); break;
-                case kIdRh: OnChannel(kHumidity); break;
-                case kIdAll: OnChannel(-1); break;
-                case kIdYAxis: OnYAxis(); break;
-                default: break;
+                case kIdDownload:
+                    OnDownload();
+                    break;
+                case kIdPrint:
+                    OnPrint();
+                    break;
+                case kIdZoomOut:
+                    OnZoomOut();
+                    break;
+                case kIdAir:
+                    OnChannel(kAir);
+                    break;
+                case kIdWb:
+                    OnChannel(kWetBulb);
+                    break;
+                case kIdDp:
+                    OnChannel(kDewPoint);
+                    break;
+                case kIdSurface:
+                    OnChannel(kSurface);
+                    break;
+                case kIdRh:
+                    OnChannel(kHumidity);
+                    break;
+                case kIdAll:
+                    OnChannel(-1);
+                    break;
+                case kIdYAxis:
+                    OnYAxis();
+                    break;
+                default:
+                    break;
             }
         });
     }
@@ -155,9 +197,8 @@ void CLoggerWnd::createList() {
     m_list = new QTableWidget(0, 4, this);
     m_list->setObjectName(QStringLiteral("1110"));
     m_list->setGeometry(duRect(3, 14, 116, 284));
-    m_list->setHorizontalHeaderLabels(
-        {QStringLiteral("Set"), QStringLiteral("Time"), QStringLiteral("Sampling Rate"),
-         QStringLiteral("Nums")});
+    m_list->setHorizontalHeaderLabels({QStringLiteral("Set"), QStringLiteral("Time"),
+                                       QStringLiteral("Sampling Rate"), QStringLiteral("Nums")});
     const int widths[] = {50, 130, 110, 150};
     for (int c = 0; c < 4; ++c) {
         m_list->setColumnWidth(c, widths[c]);
@@ -170,6 +211,14 @@ void CLoggerWnd::createList() {
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->viewport()->installEventFilter(this);
     m_list->installEventFilter(this);
+    // The selection mark is the row last selected; a current row alone (Qt
+    // makes the first row current when rows arrive) is no mark.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.indexes().isEmpty()) {
+                    m_selectionMark = selected.indexes().constFirst().row();
+                }
+            });
 }
 
 void CLoggerWnd::createExportActions() {
@@ -197,7 +246,7 @@ QRect CLoggerWnd::graphRect() const {
 bool CLoggerWnd::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         // The list's selection mark decides, wherever in the list the click landed.
-        if (SelectSet(m_store, m_list->currentRow(), m_doc, m_view)) {
+        if (SelectSet(m_store, m_selectionMark, m_doc, m_view)) {
             resetToFullView(false);
             redraw();
         }
@@ -261,6 +310,7 @@ bool CLoggerWnd::adoptIfLoaded() {
     const AdoptResult adopted = AdoptLoadedSet(m_store, m_doc, m_view);
     if (adopted.listCleared) {
         m_list->setRowCount(0);
+        m_selectionMark = -1;
     }
     const LoggerRow row = loggerRow(m_store, adopted.index);
     const int at = m_list->rowCount();
@@ -338,11 +388,13 @@ void CLoggerWnd::redrawNow() {
 }
 
 PixelBuffer CLoggerWnd::frameBuffer() {
-    return PixelBuffer{reinterpret_cast<Pixel*>(m_frame.bits()), m_frame.width(),
-                       m_frame.height(), static_cast<int>(m_frame.bytesPerLine() / 4)};
+    return PixelBuffer{reinterpret_cast<Pixel*>(m_frame.bits()), m_frame.width(), m_frame.height(),
+                       static_cast<int>(m_frame.bytesPerLine() / 4)};
 }
 
-void CLoggerWnd::drawTexts(const LoggerScene& scene) { drawLoggerTexts(m_frame, scene, m_text); }
+void CLoggerWnd::drawTexts(const LoggerScene& scene) {
+    drawLoggerTexts(m_frame, scene, m_text);
+}
 
 void CLoggerWnd::composeFrame() {
     if (m_frame.size() != size()) {
@@ -391,8 +443,7 @@ void CLoggerWnd::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     const QPoint p = event->position().toPoint();
-    loggerMouseMove(m_graph, m_doc, m_store.lastSet < 0, {p.x(), p.y()}, frameBuffer(),
-                    m_overlay);
+    loggerMouseMove(m_graph, m_doc, m_store.lastSet < 0, {p.x(), p.y()}, frameBuffer(), m_overlay);
     drawTexts(m_overlay);
     update();
 }

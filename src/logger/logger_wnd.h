@@ -85,6 +85,8 @@ protected:
 
 private:
     void emitIfDone(const QString& done);
+    // Centred in the available area of the screen the main window is on.
+    void centreOnScreen();
     void createToolBar();
     void createList();
     void createExportActions();
@@ -107,8 +109,9 @@ private:
     QAction* m_exportCsv = nullptr;
     QAction* m_exportImage = nullptr;
     OpenPathChooser m_chooseOpenPath;
-    QTimer m_dragWatch;  // timer 4
-    QImage m_frame;      // the last composed picture, also carrying the mouse strokes
+    int m_selectionMark = -1;  // the row last selected in the list, -1 before any
+    QTimer m_dragWatch;        // timer 4
+    QImage m_frame;            // the last composed picture, also carrying the mouse strokes
     bool m_compose = true;
     LoggerScene m_scene, m_overlay;
     QString m_text;  // reused for every text, so painting allocates no strings

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <ctime>
 
+#include "panels/graph_bar_layout.h"
+#include "panels/qt_convert.h"
 #include "panels/setup_rules.h"
 #include "panels/ui_common.h"
 #include "panels/yaxis_dlg.h"
@@ -14,40 +16,9 @@ namespace kr5061 {
 
 namespace {
 
-struct FieldSpec {
-    int id, x, y, w, h;
-};
-constexpr FieldSpec kFields[] = {
-    {1026, 212, 14, 39, 12}, {1027, 255, 9, 98, 18},  {1014, 36, 32, 76, 12},
-    {1078, 157, 32, 37, 12}, {1081, 255, 32, 35, 12}, {1015, 320, 32, 33, 12},
-};
-
-struct StaticSpec {
-    int id;
-    const char* caption;
-    int x, y, w, h;
-};
-constexpr StaticSpec kStatics[] = {
-    {1043, "Real-Time Graph", 161, 0, 60, 8}, {1032, "voltage stage", 162, 15, 44, 9},
-    {1035, "Start Time", 1, 33, 35, 8},       {1077, "Sample Rate", 113, 33, 43, 8},
-    {1079, "Sec", 195, 32, 15, 12},           {1080, "Sample Data", 211, 33, 43, 8},
-    {1037, "DataNo.", 292, 33, 26, 8},
-};
-
-struct ButtonSpec {
-    int id;
-    const char* caption;
-    int x, w;
-    int only;  // channel shown alone; -1 all; -2 the axis dialog
-};
-constexpr ButtonSpec kButtons[] = {
-    {1044, "AIR", 0, 16, kAir},      {1045, "WB", 16, 16, kWetBulb},
-    {1046, "DP", 32, 16, kDewPoint}, {1049, "IR/K", 48, 16, kSurface},
-    {1050, "RH", 64, 16, kHumidity}, {1047, "Combine", 80, 32, -1},
-    {1048, "Y Axis", 117, 32, -2},
-};
-
-QString idName(int id) { return QString::number(id); }
+QString idName(int id) {
+    return QString::number(id);
+}
 
 }  // namespace
 
@@ -63,44 +34,52 @@ CGraphBar::CGraphBar(LiveState& state, QWidget* parent) : QWidget(parent), m_sta
 
     const QFont fieldFont = pixelFont(QStringLiteral("Arial"), 14, 500);
     const QFont clockFont = pixelFont(QStringLiteral("Black Arial"), 20, 500);
-    for (const StaticSpec& s : kStatics) {
-        auto* label = new QLabel(QString::fromLatin1(s.caption), this);
-        label->setObjectName(idName(s.id));
-        label->setGeometry(duRect(s.x, s.y, s.w, s.h));
-        if (s.id != 1043) {
-            label->setFont(fieldFont);
-        }
-    }
-    for (const FieldSpec& f : kFields) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(idName(f.id));
-        edit->setGeometry(duRect(f.x, f.y, f.w, f.h));
-        edit->setReadOnly(true);
-        edit->setFocusPolicy(Qt::NoFocus);
-        edit->setFont(f.id == 1027 ? clockFont : fieldFont);
-    }
-    for (const ButtonSpec& b : kButtons) {
-        auto* button = new QPushButton(QString::fromLatin1(b.caption), this);
-        button->setObjectName(idName(b.id));
-        button->setGeometry(duRect(b.x, 13, b.w, 14));
-        button->setFont(fieldFont);
-        button->setFocusPolicy(Qt::NoFocus);
-        const int only = b.only;
-        connect(button, &QPushButton::clicked, this, [this, only] {
-            if (only == -2) {
-                setupAxis();
-            } else {
-                showTraces(only);
+    for (const GraphBarControl& c : graphBarControls()) {
+        QWidget* w = nullptr;
+        const QString text = QString::fromLatin1(c.text);
+        switch (c.kind) {
+            case GraphBarKind::Caption:
+                w = new QLabel(text, this);
+                break;
+            case GraphBarKind::Field: {
+                auto* edit = new QLineEdit(this);
+                edit->setReadOnly(true);
+                edit->setFocusPolicy(Qt::NoFocus);
+                w = edit;
+                break;
             }
-        });
+            case GraphBarKind::Button: {
+                auto* button = new QPushButton(text, this);
+                button->setFocusPolicy(Qt::NoFocus);
+                const int action = c.action;
+                connect(button, &QPushButton::clicked, this, [this, action] {
+                    if (action == kAxisSetup) {
+                        setupAxis();
+                    } else {
+                        showTraces(action);
+                    }
+                });
+                w = button;
+                break;
+            }
+        }
+        w->setObjectName(idName(c.id));
+        w->setGeometry(toQRect(c.rect));
+        if (c.font != GraphBarFont::Template) {
+            w->setFont(c.font == GraphBarFont::Clock ? clockFont : fieldFont);
+        }
     }
     connect(&m_clock, &QTimer::timeout, this, &CGraphBar::tickClock);
     m_clock.start(1000);
 }
 
-QLineEdit* CGraphBar::field(int id) const { return findChild<QLineEdit*>(idName(id)); }
+QLineEdit* CGraphBar::field(int id) const {
+    return findChild<QLineEdit*>(idName(id));
+}
 
-QPushButton* CGraphBar::button(int id) const { return findChild<QPushButton*>(idName(id)); }
+QPushButton* CGraphBar::button(int id) const {
+    return findChild<QPushButton*>(idName(id));
+}
 
 void CGraphBar::refresh() {
     const GraphBarTexts& t = m_state.graphBar;
@@ -109,11 +88,7 @@ void CGraphBar::refresh() {
         {1078, &t.m_rateText},      {1081, &t.m_limitText},  {1027, &m_clockText},
     };
     for (const auto& [id, text] : texts) {
-        const QString value = QString::fromStdString(*text);
-        QLineEdit* edit = field(id);
-        if (edit->text() != value) {
-            edit->setText(value);
-        }
+        setTextIfChanged(field(id), QString::fromStdString(*text));
     }
 }
 

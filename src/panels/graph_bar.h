@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/run_state.h"
+#include "panels/graph_bar_layout.h"
 
 class QPushButton;
 
@@ -16,7 +17,7 @@ namespace kr5061 {
 class CGraphBar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kTemplateWidth = 359 * 2, kTemplateHeight = 47 * 2;
+    static constexpr int kTemplateWidth = kGraphBarWidth, kTemplateHeight = kGraphBarHeight;
 
     CGraphBar(LiveState& state, QWidget* parent = nullptr);
 

@@ -7,11 +7,14 @@ namespace kr5061 {
 
 CKeyButton::CKeyButton(const MeterKey& key, const QImage& image, const QCursor& cursor,
                        QWidget* parent)
-    : QAbstractButton(parent), m_key(key), m_image(image) {
+    : QAbstractButton(parent), m_key(key), m_image(image), m_pressCursor(cursor) {
     setObjectName(QString::number(key.id));
     setText(QString::fromUtf8(key.caption));
     setGeometry(key.x, key.y, key.width(), key.height());
-    setCursor(cursor);
+    // The key cursor shows while the key is down, as the key's own drawing of
+    // its pressed state sets it; the pointer over a key at rest is the usual one.
+    connect(this, &QAbstractButton::pressed, this, [this] { setCursor(m_pressCursor); });
+    connect(this, &QAbstractButton::released, this, [this] { unsetCursor(); });
     // A picture of a key: no focus frame, no keyboard presses behind the user's back.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);

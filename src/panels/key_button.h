@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QImage>
 
 #include "panels/key_table.h"
@@ -28,6 +29,7 @@ protected:
 private:
     const MeterKey& m_key;
     QImage m_image;
+    QCursor m_pressCursor;
 };
 
 }  // namespace kr5061

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -14,41 +15,19 @@
 
 namespace kr5061 {
 
-namespace {
-
-QFont baseFont(const MeterFontDef& def, int pixelSize) {
-    // An unknown face falls back to Arial's metric twin rather than whatever
-    // fontconfig ranks first, as a sans-serif family request would.
-    QFont f(substituteFace(QString::fromLatin1(def.face)));
-    f.setPixelSize(pixelSize);
-    f.setStyleHint(def.swiss ? QFont::SansSerif : QFont::AnyStyle);
-    f.setWeight(static_cast<QFont::Weight>(def.weight));
-    f.setWeight(availableWeight(f, def.weight));
-    return f;
-}
-
-}  // namespace
-
 QFont meterFont(MeterFont role) {
     const MeterFontDef& def = meterFontDef(role);
+    const QString face = QString::fromLatin1(def.face);
+    const QFont::StyleHint hint = def.swiss ? QFont::SansSerif : QFont::AnyStyle;
     int pixelSize = def.height;
     if (def.heightKind == FontHeight::cell) {
         constexpr int kProbe = 200;
-        const double cellPerPixel = QFontMetricsF(baseFont(def, kProbe)).height() / kProbe;
+        const double cellPerPixel =
+            QFontMetricsF(pixelFont(face, kProbe, def.weight, 0, hint)).height() / kProbe;
         pixelSize = static_cast<int>(std::lround(def.height / cellPerPixel));
     }
-    QFont f = baseFont(def, pixelSize);
-    if (def.averageWidth > 0) {
-        const QFontMetricsF fm(f);
-        const double natural =
-            weightedAverageWidth([&fm](char c) { return fm.horizontalAdvance(QLatin1Char(c)); });
-        if (natural > 0.0) {
-            const long stretch = std::lround(100.0 * def.averageWidth / natural);
-            f.setStretch(static_cast<int>(std::clamp(stretch, 1L, 4000L)));
-        }
-    }
     // The upper digits lean by a tenth of a degree, far below one pixel: drawn upright.
-    return f;
+    return pixelFont(face, pixelSize, def.weight, def.averageWidth, hint);
 }
 
 CMeterPanel::CMeterPanel(LiveState& state, LinkDriver& link, QWidget* parent)
@@ -91,11 +70,17 @@ void CMeterPanel::sendKeyFrame(const MeterKey& key, const CommandFrame& frame) {
     if (m_link.sendFrame(frame)) {
         return;
     }
-    // Nothing is retried or queued; the user learns the key did not reach the meter.
+    // Nothing is retried or queued; the user learns the key did not reach the
+    // meter: the whole sentence beside the key, a short one for the status bar.
     const QString name = key.label[0] != '\0' ? QString::fromUtf8(key.label) : tr("power");
-    emit keySendFailed(tr("Key %1 was not sent: the instrument's serial port is not open or "
-                          "did not accept it.")
-                           .arg(name));
+    if (CKeyButton* button = keyButton(key.id); button != nullptr && button->isVisible()) {
+        QToolTip::showText(button->mapToGlobal(button->rect().bottomLeft()),
+                           tr("Key %1 was not sent: the instrument's serial port is not open or "
+                              "did not accept it.")
+                               .arg(name),
+                           button);
+    }
+    emit keySendFailed(tr("Key %1 not sent").arg(name));
 }
 
 void CMeterPanel::paintEvent(QPaintEvent*) {

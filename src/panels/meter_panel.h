@@ -36,7 +36,9 @@ public:
     CKeyButton* keyButton(int id) const;
 
 signals:
-    // A key frame did not leave: the port is closed or refused the bytes.
+    // A key frame did not leave: the port is closed or refused the bytes. The
+    // message is short enough for a status-bar pane; the whole sentence shows
+    // as a tooltip at the key.
     void keySendFailed(const QString& message);
 
 protected:

@@ -19,7 +19,7 @@ namespace kr5061 {
 namespace {
 
 QFont fontOf(const FontChoice& f) {
-    return pixelFont(QString::fromLatin1(f.face), f.pixelHeight, f.weight);
+    return pixelFont(QString::fromLatin1(f.face), f.pixelHeight, f.weight, f.averageWidth);
 }
 
 QRect alarmStrip() {
@@ -28,15 +28,6 @@ QRect alarmStrip() {
         all |= toQRect(indicatorRect(id));
     }
     return all;
-}
-
-// Only a changed text is set, so a refresh leaves the caret and selection of a
-// field the user is working in alone.
-void setIfChanged(QLineEdit* edit, const std::string& text) {
-    const QString q = QString::fromStdString(text);
-    if (edit->text() != q) {
-        edit->setText(q);
-    }
 }
 
 }  // namespace
@@ -76,7 +67,6 @@ void CReadoutBar::createControls() {
                     c.role == ReadoutRole::HiField ? LimitSide::High : LimitSide::Low;
                 QLineEdit* edit =
                     limitFieldFiltersKeys(ch, c.role) ? new CNumEdit(this) : new QLineEdit(this);
-                edit->installEventFilter(this);
                 // textEdited comes from the user only, never from the bar's own
                 // pushes, so a refresh cannot re-enter the typing path.
                 connect(edit, &QLineEdit::textEdited, this,
@@ -90,6 +80,7 @@ void CReadoutBar::createControls() {
                 const LimitSide side =
                     c.role == ReadoutRole::HiSpin ? LimitSide::High : LimitSide::Low;
                 auto* spin = new CUpDown(this);
+                spin->attachArrowKeys(limitField(ch, side));  // the field before the spin
                 connect(spin, &CUpDown::stepped, this,
                         [this, ch, side](int delta) { limitStepped(ch, side, delta); });
                 w = spin;
@@ -141,10 +132,10 @@ void CReadoutBar::refresh() {
 void CReadoutBar::pushTexts() {
     const ReadoutState& r = m_state.readout;
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        setIfChanged(m_maxFields[ch], r.m_maxText[ch]);
-        setIfChanged(m_minFields[ch], r.m_minText[ch]);
-        setIfChanged(m_hiFields[ch], r.m_hiText[ch]);
-        setIfChanged(m_loFields[ch], r.m_loText[ch]);
+        setTextIfChanged(m_maxFields[ch], QString::fromStdString(r.m_maxText[ch]));
+        setTextIfChanged(m_minFields[ch], QString::fromStdString(r.m_minText[ch]));
+        setTextIfChanged(m_hiFields[ch], QString::fromStdString(r.m_hiText[ch]));
+        setTextIfChanged(m_loFields[ch], QString::fromStdString(r.m_loText[ch]));
     }
 }
 
@@ -196,24 +187,6 @@ void CReadoutBar::timerEvent(QTimerEvent* event) {
         }
     }
     QWidget::timerEvent(event);
-}
-
-bool CReadoutBar::eventFilter(QObject* watched, QEvent* event) {
-    // The spins answer the arrow keys of their limit fields.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            for (int ch = 0; ch < kChannelCount; ++ch) {
-                for (const LimitSide side : {LimitSide::High, LimitSide::Low}) {
-                    if (watched == limitField(ch, side)) {
-                        limitStepped(ch, side, key == Qt::Key_Up ? 1 : -1);
-                        return true;
-                    }
-                }
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void CReadoutBar::keyPressEvent(QKeyEvent* event) {

@@ -33,11 +33,12 @@ enum class ReadoutFont { None, Caption, Label, Limit };
 struct FontChoice {
     const char* face;
     int pixelHeight;
-    int weight;  // 100..900
+    int weight;            // 100..900
+    int averageWidth = 0;  // pixels; 0 keeps the face's own proportions
 };
-inline constexpr FontChoice kCaptionFont{"Arial", 14, 500};      // captions, extreme fields
-inline constexpr FontChoice kLabelFont{"black ROMAN", 14, 100};  // channel labels
-inline constexpr FontChoice kLimitFont{"black ROMAN", 12, 100};  // limit fields
+inline constexpr FontChoice kCaptionFont{"Arial", 14, 500};         // captions, extreme fields
+inline constexpr FontChoice kLabelFont{"black ROMAN", 14, 100, 8};  // channel labels
+inline constexpr FontChoice kLimitFont{"black ROMAN", 12, 100};     // limit fields
 
 struct ReadoutControl {
     int id = 0;

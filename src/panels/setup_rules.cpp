@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common/ascii_text.h"
 #include "panels/limit_rules.h"
 #include "store/config.h"
 
@@ -23,7 +24,8 @@ int offsetFromIndex(int index, int current) {
 }
 
 int stepSampleData(int current, int delta) {
-    const long long next = static_cast<long long>(current) + static_cast<long long>(delta) * kSampleDataStep;
+    const long long next =
+        static_cast<long long>(current) + static_cast<long long>(delta) * kSampleDataStep;
     return static_cast<int>(std::clamp<long long>(next, kMinSampleCount, kMaxSampleCount));
 }
 
@@ -33,17 +35,6 @@ int stepSamplePeriod(int current, int delta) {
 }
 
 namespace {
-
-std::string_view trimBlanks(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && blank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
 
 template <typename T>
 std::optional<T> parseWhole(std::string_view text) {
@@ -62,7 +53,9 @@ std::optional<T> parseWhole(std::string_view text) {
 
 }  // namespace
 
-std::optional<int> parseDialogInt(std::string_view text) { return parseWhole<int>(text); }
+std::optional<int> parseDialogInt(std::string_view text) {
+    return parseWhole<int>(text);
+}
 
 std::optional<unsigned> parseDialogUnsigned(std::string_view text) {
     if (trimBlanks(text).starts_with('-')) {

@@ -2,11 +2,16 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "panels/font_weight.h"
+#include "panels/meter_display.h"
 
 namespace kr5061 {
 
@@ -62,13 +67,29 @@ QString substituteFace(const QString& face) {
     return *it;
 }
 
-QFont pixelFont(const QString& face, int pixelHeight, int weight) {
+QFont pixelFont(const QString& face, int pixelHeight, int weight, int averageWidth,
+                QFont::StyleHint hint) {
     QFont font(substituteFace(face));
     font.setPixelSize(pixelHeight);
-    font.setStyleHint(QFont::SansSerif);
+    font.setStyleHint(hint);
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setWeight(availableWeight(font, weight));
+    if (averageWidth > 0) {
+        const QFontMetricsF fm(font);
+        const double natural =
+            weightedAverageWidth([&fm](char c) { return fm.horizontalAdvance(QLatin1Char(c)); });
+        if (natural > 0.0) {
+            const long stretch = std::lround(100.0 * averageWidth / natural);
+            font.setStretch(static_cast<int>(std::clamp(stretch, 1L, 4000L)));
+        }
+    }
     return font;
+}
+
+void setTextIfChanged(QLineEdit* field, const QString& text) {
+    if (field->text() != text) {
+        field->setText(text);
+    }
 }
 
 }  // namespace kr5061

@@ -6,18 +6,23 @@
 #include <QString>
 
 class QEvent;
+class QLineEdit;
 class QWidget;
 
 namespace kr5061 {
 
 // Dialog layouts are given in dialog units; one unit is two pixels on both axes.
-constexpr int du(int units) { return units * 2; }
-inline QRect duRect(int x, int y, int w, int h) { return QRect(du(x), du(y), du(w), du(h)); }
+constexpr int du(int units) {
+    return units * 2;
+}
+inline QRect duRect(int x, int y, int w, int h) {
+    return QRect(du(x), du(y), du(w), du(h));
+}
 
 // A modal frame with a system menu: title and close button, no minimise or maximise.
-inline constexpr Qt::WindowFlags kModalFrameFlags =
-    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-    Qt::WindowCloseButtonHint;
+inline constexpr Qt::WindowFlags kModalFrameFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                    Qt::WindowCloseButtonHint;
 
 // The application title that captions every message box.
 inline const QString kAppTitle = QStringLiteral("KR5061");
@@ -30,9 +35,16 @@ void showMessage(QWidget* parent, const QString& text);
 bool swallowDialogKey(QEvent* event);
 bool askYesNo(QWidget* parent, const QString& text);
 
-// A font by face name with its character height in pixels and a 100..900
-// weight, taken to the nearest weight the resolved family has a face for.
-QFont pixelFont(const QString& face, int pixelHeight, int weight);
+// The one font builder of the windows: a font by face name with its
+// character height in pixels and a 100..900 weight, taken to the nearest
+// weight the resolved family has a face for. An average character width in
+// pixels (0: the face's own) is reached with a horizontal stretch.
+QFont pixelFont(const QString& face, int pixelHeight, int weight, int averageWidth = 0,
+                QFont::StyleHint hint = QFont::SansSerif);
+
+// Sets the field's text only when it differs, so a refresh leaves the caret
+// and selection of a field the user is working in alone.
+void setTextIfChanged(QLineEdit* field, const QString& text);
 
 // `weight` moved to the nearest face of the family `font` resolves to.
 QFont::Weight availableWeight(const QFont& font, int weight);

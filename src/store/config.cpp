@@ -73,54 +73,59 @@ std::string readLimitText(int first, int channel) {
     return readSettingText(configFilePath(), first + channel);
 }
 
-// For a number from_chars found out of the double's range: whether it is too
-// large (the C library then gives HUGE_VAL) rather than too small (0.0). The
-// power of ten of its first significant digit plus its exponent decides.
-bool isOverflow(std::string_view num) {
-    const std::size_t e = std::min(num.find_first_of("eE"), num.size());
+// The range rule for a number beyond a double, as the C library's atof
+// applies it: HUGE_VAL when too large, 0 when too small. A hexadecimal number's
+// exponent is binary and only its sign tells; a decimal one is too large when
+// the power of ten of its first significant digit plus its exponent is.
+double beyondDouble(std::string_view num, bool hex) {
+    const std::size_t e = std::min(num.find_first_of(hex ? "pP" : "eE"), num.size());
+    std::string_view exponentText = num.substr(std::min(e + 1, num.size()));
+    if (hex) {
+        return exponentText.starts_with('-') ? 0.0 : HUGE_VAL;
+    }
+    if (exponentText.starts_with('+')) {
+        exponentText.remove_prefix(1);
+    }
+    std::int64_t exponent = 0;
+    const char* end = exponentText.data() + exponentText.size();
+    if (std::from_chars(exponentText.data(), end, exponent).ec == std::errc::result_out_of_range) {
+        exponent = exponentText.starts_with('-') ? INT64_MIN / 2 : INT64_MAX / 2;
+    }
     const std::string_view mantissa = num.substr(0, e);
     const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
     const std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos)
-        return false;
-    const std::int64_t firstPower = first < point ? static_cast<std::int64_t>(point - first - 1)
-                                                  : -static_cast<std::int64_t>(first - point);
-    std::string_view exponentText = e < num.size() ? num.substr(e + 1) : std::string_view();
-    if (!exponentText.empty() && exponentText.front() == '+')
-        exponentText.remove_prefix(1);
-    std::int64_t exponent = 0;
-    const auto r =
-        std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-    if (r.ec == std::errc::result_out_of_range)
-        exponent = exponentText.front() == '-' ? INT64_MIN / 2 : INT64_MAX / 2;
-    return firstPower + exponent > 0;
+    if (first == std::string_view::npos) {
+        return 0.0;
+    }
+    const auto power = static_cast<std::int64_t>(point) - static_cast<std::int64_t>(first) -
+                       (first < point ? 1 : 0);
+    return power + exponent > 0 ? HUGE_VAL : 0.0;
 }
 
-// The leading number of a text as the C library's atof reads it in the C
-// locale: white space, a sign, then what from_chars takes in decimal or,
-// after "0x", in hexadecimal (also "inf" and "nan"); nothing readable is 0.0.
+// The leading number of a text as atof reads it in the C locale: white
+// space, one sign, then what from_chars takes in decimal or, after "0x", in
+// hexadecimal (also "inf" and "nan"); nothing readable is 0.0.
 double leadingDouble(std::string_view s) {
     s.remove_prefix(std::min(s.find_first_not_of(" \t\n\v\f\r"), s.size()));
-    const bool negative = !s.empty() && s.front() == '-';
-    if (!s.empty() && (s.front() == '+' || s.front() == '-'))
+    const bool negative = s.starts_with('-');
+    if (negative || s.starts_with('+')) {
         s.remove_prefix(1);
-    // from_chars takes its own '-', which must not follow the sign taken here.
-    if (s.empty() || s.front() == '-' || s.front() == '+')
+    }
+    // Nothing after the sign, or a second sign (which from_chars would take), is no number.
+    if (s.empty() || s.starts_with('-') || s.starts_with('+')) {
         return 0.0;
-    const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
+    }
+    const bool hex = s.size() > 2 && (s.starts_with("0x") || s.starts_with("0X")) &&
                      (std::isxdigit(static_cast<unsigned char>(s[2])) != 0 || s[2] == '.');
-    if (hex)
+    if (hex) {
         s.remove_prefix(2);
+    }
     double value = 0.0;  // left alone by from_chars when nothing is readable
     const auto r = std::from_chars(s.data(), s.data() + s.size(), value,
                                    hex ? std::chars_format::hex : std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
-        const std::string_view num(s.data(), static_cast<std::size_t>(r.ptr - s.data()));
-        // A hexadecimal number's exponent is binary: only its sign tells here.
-        const bool tooLarge = hex ? num.find("p-") == std::string_view::npos &&
-                                        num.find("P-") == std::string_view::npos
-                                  : isOverflow(num);
-        value = tooLarge ? HUGE_VAL : 0.0;
+        value = beyondDouble(std::string_view(s.data(), static_cast<std::size_t>(r.ptr - s.data())),
+                             hex);
     }
     return negative ? -value : value;
 }

@@ -1,19 +1,16 @@
 #include "store/export_path.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
+
+#include "common/ascii_text.h"
 
 namespace kr5061 {
 
 namespace {
 
+// A name that is only the extension does not count as ending in it.
 bool endsWithNoCase(std::string_view text, std::string_view tail) {
-    return text.size() > tail.size() &&
-           std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
+    return text.size() > tail.size() && equalsNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/ascii_text.h"
 #include "store/atomic_file.h"
 
 namespace kr5061 {
@@ -19,32 +20,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
 
 // One line of the file with its own terminator ("\r\n", "\n", or "" for an
 // unterminated last line), so untouched lines are written back byte for byte.
@@ -64,17 +39,17 @@ struct Parsed {
 
 Parsed parseLine(std::string_view text) {
     Parsed p;
-    const std::string_view t = trim(text);
+    const std::string_view t = trimBlanks(text);
     if (t.empty()) {
         p.kind = Kind::kBlank;
     } else if (t.front() == ';') {
         p.kind = Kind::kComment;
     } else if (t.front() == '[' && t.find(']') != std::string_view::npos) {
         p.kind = Kind::kSection;
-        p.name = trim(t.substr(1, t.find(']') - 1));
+        p.name = trimBlanks(t.substr(1, t.find(']') - 1));
     } else if (const auto eq = text.find('='); eq != std::string_view::npos) {
         p.kind = Kind::kKey;
-        p.name = trim(text.substr(0, eq));
+        p.name = trimBlanks(text.substr(0, eq));
         p.value = text.substr(eq + 1);
         std::size_t at = eq + 1;
         while (at < text.size() && isBlank(text[at]))
@@ -148,7 +123,7 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
         if (p.kind == Kind::kSection) {
             if (loc.header != kNone)
                 break;  // left the first matching section
-            if (sameName(p.name, section)) {
+            if (equalsNoCase(p.name, section)) {
                 loc.header = i;
                 loc.insertAt = i + 1;
             }
@@ -156,7 +131,7 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
         }
         if (loc.header == kNone)
             continue;
-        if (p.kind == Kind::kKey && sameName(p.name, key)) {
+        if (p.kind == Kind::kKey && equalsNoCase(p.name, key)) {
             loc.keyLine = i;
             break;
         }
@@ -171,7 +146,7 @@ std::optional<std::string> lookup(const fs::path& file, std::string_view section
     std::vector<Line> lines;
     if (loadLines(file, lines) != Load::kOk)
         return std::nullopt;
-    const Location loc = locate(lines, trim(section), trim(key));
+    const Location loc = locate(lines, trimBlanks(section), trimBlanks(key));
     if (loc.keyLine == kNone)
         return std::nullopt;
     return std::string(parseAt(lines, loc.keyLine).value);
@@ -213,7 +188,7 @@ int readProfileInt(const fs::path& file, std::string_view section, std::string_v
     const auto raw = lookup(file, section, key);
     if (!raw)
         return defaultValue;
-    std::string_view s = trim(*raw);
+    std::string_view s = trimBlanks(*raw);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';
@@ -239,7 +214,7 @@ std::string readProfileString(const fs::path& file, std::string_view section, st
     if (!raw)
         return cut(defaultValue);
     std::string_view s = *raw;
-    s = trim(s.substr(0, s.find('\0')));  // the text ends at a NUL, as in a C buffer
+    s = trimBlanks(s.substr(0, s.find('\0')));  // the text ends at a NUL, as in a C buffer
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
         s = s.substr(1, s.size() - 2);
     return cut(s);
@@ -247,8 +222,8 @@ std::string readProfileString(const fs::path& file, std::string_view section, st
 
 bool writeProfileString(const fs::path& file, std::string_view section, std::string_view key,
                         std::string_view value) {
-    section = trim(section);
-    key = trim(key);
+    section = trimBlanks(section);
+    key = trimBlanks(key);
     if (section.empty() || key.empty() || hasLineBreak(section) || hasLineBreak(key) ||
         hasLineBreak(value) || section.find(']') != std::string_view::npos ||
         key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[') {

@@ -30,6 +30,29 @@ TEST(PlotLayout, GraphPictureSpansLabelsPlotAndMarginOnly) {
     EXPECT_EQ(graphPictureRect({0, 0, 200, 100}), (PixelRect{0, 0, 200, 100})) << "too small";
 }
 
+TEST(GraphPanels, FrameBandsLieAlongTheRightMarginAndAboveThePlot) {
+    const FrameBands b = frameBands(1600, 1000);
+    EXPECT_EQ(b.rightMargin, (PixelRect{1548, 125, 1611, 785}));
+    EXPECT_EQ(b.legend, (PixelRect{290, 125, 1590, 150}));
+}
+
+// A window centred on a screen area, kept on it where it is larger.
+TEST(WindowPlace, CentredInTheAreaAndWhollyInsideWhereItFits) {
+    struct Case {
+        PixelRect area;
+        int width, height;
+        PixelRect expected;
+    };
+    const Case cases[] = {
+        {{0, 0, 1600, 1000}, 946, 598, {327, 201, 1273, 799}},
+        {{100, 40, 1380, 1064}, 946, 598, {267, 253, 1213, 851}},  // a panel takes the top
+        {{0, 0, 800, 600}, 946, 598, {0, 1, 946, 599}},  // wider than the screen: from its left
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(centredIn(c.area, c.width, c.height), c.expected);
+    }
+}
+
 TEST(GraphPanels, PanelsFillTheFrameBesideTheMeterPanel) {
     const PanelLayout p = panelLayout({0, 0, 1600, 1000});
     EXPECT_EQ(p.graphBar.rect, (PixelRect{228, 30, 1598, 125}));

@@ -7,6 +7,7 @@
 #include "common/run_state.h"
 #include "graph/graph_scene.h"
 #include "graph/live_graph.h"
+#include "graph/scene_raster.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061::test {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graph/graph_scene.h"
+#include "graph/scene_raster.h"
 
 namespace kr5061 {
 namespace {

@@ -20,8 +20,8 @@
 #include "graph/scroll_strip.h"
 #include "link/ms_comm.h"
 #include "store/measurement_file.h"
-#include "support/modal.h"
 #include "support/main_window_parts.h"
+#include "support/modal.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -101,6 +101,42 @@ TEST_F(GraphWindow, CursorLineIsAnXorStrokeAndTheReadoutGoesToTheStatusBar) {
     QTest::mouseMove(view, at + QPoint(40, 0));
     EXPECT_EQ(pixel(at.x(), g.y0), kPlotBackground);  // the old line is gone
     EXPECT_EQ(pixel(at.x() + 40, g.y0), qRgb(255, 255, 255));
+}
+
+// The cursor line survives a sample's repaint and, moved on, gives back
+// exactly what lies under it: over trace and grid pixels, and clamped onto the
+// right margin. The reference is a clean paint of the same state.
+TEST_F(GraphWindow, CursorLineLeavesNoGhostAfterASampleRepaint) {
+    commit(20, 45.0f);
+    state->frame.m_recording = true;
+    state->frame.m_startPending = false;
+    state->frame.m_idle = false;
+    state->view.m_sampleLimit = 1000;
+    const PlotGeometry g = geometry();
+    const int y = g.y0 + 50;
+    // Over the trace and the grid, then clamped onto the right edge.
+    for (const int x : {g.x0 + 3, g.x1 + 30}) {
+        SCOPED_TRACE(x);
+        QTest::mouseMove(view, QPoint(x, y));
+        const int lineX = std::min(x, g.x1);
+        state->view.m_newFrame = true;
+        view->sampleClockTick();
+        view->repaint();
+        const QImage kept = view->graphImage().copy();
+        QTest::mouseMove(view, QPoint(g.x0 + 100, y));
+        const QImage moved = view->graphImage().copy();
+        view->repaintGraph();
+        const QImage fresh = view->graphImage();
+        EXPECT_NE(kept.pixel(lineX, g.y0), fresh.pixel(lineX, g.y0))
+            << "the line stays over the new sample";
+        int differing = 0;
+        for (int py = 0; py < fresh.height(); ++py) {
+            for (int px = 0; px < fresh.width(); ++px) {
+                differing += px != g.x0 + 100 && moved.pixel(px, py) != fresh.pixel(px, py);
+            }
+        }
+        EXPECT_EQ(differing, 0) << "pixels left where the line was";
+    }
 }
 
 TEST_F(GraphWindow, PressDragReleaseZoomsAndUndoZoomReturnsToLive) {
@@ -232,24 +268,22 @@ TEST(ScenePainterRedraw, EveryPaintEqualsAFreshOneEvenAfterTheImageWasTouched) {
     rig.view().m_sampleIndex = 2000;
     rig.settle();
     ScenePainter painter;
-    QImage image(1200, 700, QImage::Format_RGB32);
-    painter.paint(rig.scene, image);
-    auto expectFresh = [&rig, &image] {
+    painter.paint(rig.scene);
+    auto expectFresh = [&rig, &painter] {
         ScenePainter fresh;
-        QImage want(image.size(), QImage::Format_RGB32);
-        fresh.paint(rig.scene, want);
-        EXPECT_TRUE(image == want);
+        fresh.paint(rig.scene);
+        EXPECT_TRUE(painter.image() == fresh.image());
     };
     for (int step = 0; step < 3; ++step) {
         SCOPED_TRACE(step);
         rig.doc->m_live[kAir][1999] += 30.0f;
         rig.doc->m_live[kHumidity][1000] -= 20.0f;
         if (step == 1) {
-            const PixelBuffer buf = ScenePainter::pixelsOf(image);
+            const PixelBuffer buf = painter.strokePixels();
             invertHalftoneFrame(buf, buf.bounds(), {400, 200, 900, 500});
         }
         rig.paint();
-        painter.paint(rig.scene, image);
+        painter.paint(rig.scene);
         expectFresh();
     }
 }

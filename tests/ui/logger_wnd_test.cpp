@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
@@ -111,16 +112,50 @@ TEST_F(LoggerWindow, InvalidFileSaysSoAndChangesNothing) {
 }
 
 TEST_F(LoggerWindow, DoubleClickUsesTheSelectionMarkAndNeedsOne) {
+    // A second set of another size, so the recall buffer shows which set it holds.
+    auto live = std::make_unique<CHygDoc>();
+    ViewState v;
+    v.m_sampleIndex = 4;
+    v.m_samplePeriodMs = 1000;
+    const auto shorter = dir.file("short.AsmDat");
+    ASSERT_TRUE(saveMeasurement(shorter, snapshotOfRun(*live, v)).ok);
     download(file);
-    download(file);
-    doc->m_recallCount = 77;  // a double-click without a selection must not touch it
-    wnd->list()->setCurrentCell(-1, -1);
-    doubleClickList();
-    EXPECT_EQ(doc->m_recallCount, 77);
-    wnd->list()->selectRow(0);
-    doubleClickList();  // beside the rows: the mark still decides
+    download(shorter);
+    ASSERT_EQ(doc->m_recallCount, 4);
+    doubleClickList();  // beside the rows, no row ever selected
+    EXPECT_EQ(doc->m_recallCount, 4) << "a current row alone is no selection mark";
+    QTest::mouseClick(wnd->list()->viewport(), Qt::LeftButton, {},
+                      wnd->list()->visualItemRect(wnd->list()->item(0, 1)).center());
+    wnd->list()->clearSelection();
+    doubleClickList();  // beside the rows: the mark of the last selection still decides
     EXPECT_EQ(doc->m_recallCount, 9);
     EXPECT_EQ(store->selectedSet, 0);
+}
+
+TEST(LoggerWindowPlace, CentredOnTheScreenOfASmallMainWindowNearItsEdge) {
+    test::ScopedConfigDir config;
+    auto store = makeLoggerStore();
+    auto graph = makeLoggerGraph();
+    auto doc = std::make_unique<CHygDoc>();
+    ViewState view;
+    QWidget main;
+    const QRect area = main.screen()->availableGeometry();
+    main.setGeometry(area.right() - 150, area.bottom() - 100, 140, 90);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    auto* logger = new CLoggerWnd(*store, *graph, *doc, view, &main);
+    logger->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(logger));
+    const QRect at = logger->frameGeometry();
+    // Centred on each axis where it fits; where the screen is smaller, from its start.
+    const auto expected = [](int lo, int size, int own) {
+        return own >= size ? lo : lo + (size - own) / 2;
+    };
+    EXPECT_EQ(at.left(), expected(area.left(), area.width(), at.width()));
+    EXPECT_EQ(at.top(), expected(area.top(), area.height(), at.height()));
+    EXPECT_TRUE(area.contains(at.topLeft()));
+    EXPECT_TRUE(area.contains(QRect(at.topLeft(), at.size().boundedTo(area.size()))));
+    delete logger;
 }
 
 TEST_F(LoggerWindow, EscapeAndEnterDoNothing) {
@@ -203,19 +238,6 @@ TEST_F(LoggerWindow, ToolbarStripShowsNoTraceAboveTheAxis) {
     EXPECT_EQ(wnd->list()->geometry().top(), 28);
 }
 
-TEST(LoggerWindowPlacement, OpensCentredOnTheMainWindow) {
-    test::ScopedConfigDir config;
-    auto store = makeLoggerStore();
-    auto graph = makeLoggerGraph();
-    auto doc = std::make_unique<CHygDoc>();
-    ViewState view;
-    QWidget main;
-    main.setGeometry(100, 80, 1400, 900);
-    auto* wnd = new CLoggerWnd(*store, *graph, *doc, view, &main);
-    EXPECT_LE((wnd->geometry().center() - main.geometry().center()).manhattanLength(), 2);
-    delete wnd;
-}
-
 TEST_F(LoggerWindow, DragZoomsEnablesTheScrollBarAndZoomOutUndoesBoth) {
     download(file);
     QTest::mousePress(wnd, Qt::LeftButton, {}, QPoint(400, 150));
@@ -267,10 +289,12 @@ TEST_F(LoggerWindow, MouseMoveShowsTheReadoutOfTheNearestRecord) {
 
 TEST_F(LoggerWindow, PrintWithAnEmptyRecallBufferShowsNothing) {
     bool dialogShown = false;
-    test::onNextModal<QWidget>([&](QWidget* w) {
-        dialogShown = true;
-        w->close();
-    }, 20);
+    test::onNextModal<QWidget>(
+        [&](QWidget* w) {
+            dialogShown = true;
+            w->close();
+        },
+        20);
     wnd->OnPrint();
     QTest::qWait(300);
     EXPECT_FALSE(dialogShown);

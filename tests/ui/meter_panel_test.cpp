@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 #include <vector>
 
@@ -183,7 +186,8 @@ TEST_F(MeterPanelTest, KeysSitOnThePictureShowingItsOwnKeys) {
     for (const MeterKey& k : kMeterKeys) {
         CKeyButton* b = key(k.id);
         EXPECT_EQ(b->geometry(), QRect(k.x, k.y, k.width(), k.height())) << k.caption;
-        EXPECT_EQ(b->cursor().shape(), Qt::BitmapCursor) << k.caption;
+        EXPECT_FALSE(b->testAttribute(Qt::WA_SetCursor))
+            << k.caption << ": the usual pointer at rest";
         for (int y = 0; y < k.height(); y += 3) {
             for (int x = 0; x < k.width(); x += 3) {
                 ASSERT_EQ(shot.pixel(k.x + x, k.y + y), front.pixel(k.x + x, k.y + y))
@@ -282,6 +286,22 @@ TEST_F(MeterPanelTest, EscapeAndEnterStopAtThePanel) {
     }
 }
 
+TEST_F(MeterPanelTest, TheKeyCursorShowsOnlyWhileTheKeyIsDown) {
+    panel.show();
+    CKeyButton* hold = key(1044);
+    const QPoint c = hold->rect().center();
+    sendMouse(hold, QEvent::MouseMove, c, Qt::NoButton);
+    EXPECT_NE(hold->cursor().shape(), Qt::BitmapCursor);
+    sendMouse(hold, QEvent::MouseButtonPress, c, Qt::LeftButton);
+    EXPECT_EQ(hold->cursor().shape(), Qt::BitmapCursor);
+    sendMouse(hold, QEvent::MouseMove, QPoint(-20, -20), Qt::LeftButton);  // held, off the key
+    EXPECT_NE(hold->cursor().shape(), Qt::BitmapCursor);
+    sendMouse(hold, QEvent::MouseMove, c, Qt::LeftButton);  // back onto it
+    EXPECT_EQ(hold->cursor().shape(), Qt::BitmapCursor);
+    sendMouse(hold, QEvent::MouseButtonRelease, c, Qt::NoButton);
+    EXPECT_NE(hold->cursor().shape(), Qt::BitmapCursor);
+}
+
 TEST_F(MeterPanelTest, AKeyOnAClosedPortIsReportedNotSent) {
     ASSERT_TRUE(comm.setPortOpen(false));
     QSignalSpy failed(&panel, &CMeterPanel::keySendFailed);
@@ -295,17 +315,28 @@ TEST_F(MeterPanelTest, AKeyOnAClosedPortIsReportedNotSent) {
         << "nothing was queued while the port was closed";
 }
 
-TEST(MeterPanelInFrame, RefusedKeyShowsInTheStatusBar) {
+TEST(MeterPanelInFrame, RefusedKeyIsToldInFullAtTheKeyAndWholeInTheStatusBar) {
     test::ScopedConfigDir config;
     const test::MainWindowParts parts;
     parts.comm->bindDevice(1, QStringLiteral("/nonexistent/kr5061-port"));
     const auto frame = parts.makeFrame();
-    auto* hold = frame->findChild<CKeyButton*>(QStringLiteral("1044"));
-    ASSERT_NE(hold, nullptr);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    auto* area = frame->findChild<CKeyButton*>(QStringLiteral("1056"));  // the longest name
+    ASSERT_NE(area, nullptr);
     ASSERT_FALSE(parts.comm->portOpen());
-    QTest::mouseClick(hold, Qt::LeftButton);
-    EXPECT_TRUE(frame->paneText(0).contains(QStringLiteral("HOLD")))
-        << frame->paneText(0).toStdString();
+    QTest::mouseClick(area, Qt::LeftButton);
+    EXPECT_EQ(QToolTip::text(),
+              QStringLiteral("Key NEXT/AREA was not sent: the instrument's serial port is not "
+                             "open or did not accept it."));
+    const QString pane = frame->paneText(0);
+    EXPECT_EQ(pane, QStringLiteral("Key NEXT/AREA not sent"));
+    const QList<QLabel*> labels = frame->statusBar()->findChildren<QLabel*>();
+    const auto it = std::find_if(labels.begin(), labels.end(),
+                                 [&pane](const QLabel* l) { return l->text() == pane; });
+    ASSERT_NE(it, labels.end());
+    EXPECT_LE(QFontMetrics((*it)->font()).horizontalAdvance(pane), (*it)->contentsRect().width())
+        << "the pane shows the whole text";
 }
 
 }  // namespace

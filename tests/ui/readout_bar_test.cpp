@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QToolButton>
 #include <fstream>
 
+#include "panels/meter_display.h"
 #include "panels/num_edit.h"
 #include "panels/readout_bar.h"
 #include "panels/up_down.h"
@@ -195,6 +197,11 @@ TEST_F(ReadoutBarTest, ControlsSitAtTheirPixelPositionsWithTheirTexts) {
     EXPECT_EQ(label->text(), "K/IR:   ");
     EXPECT_EQ(label->geometry().topLeft(), QPoint(2, 88));
     EXPECT_EQ(label->font().pixelSize(), 14);
+    // The labels' characters average 8 pixels across, wider than the face's own.
+    const QFontMetricsF fm(label->font());
+    EXPECT_NEAR(
+        weightedAverageWidth([&fm](char c) { return fm.horizontalAdvance(QLatin1Char(c)); }), 8.0,
+        8.0 * 0.06);
     auto* caption = qobject_cast<QLabel*>(bar->control(1061));
     ASSERT_NE(caption, nullptr);
     EXPECT_EQ(caption->text(), "Alarm Low");
