@@ -174,6 +174,9 @@ void CPsychroChartWnd::refresh() {
     m_canvas->setChart(rangeFor(overlay.state, surface, overlay.dewPointC), p, units, overlay);
     fillTable(now.air, m_reading.present ? now.refusal : Refusal::none, surface, units);
     showMargin(now.air, surface, units);
+    if (m_reading.present && now.refusal != Refusal::none) {
+        m_condensation->setText(utf8(refusalText(now.refusal)));
+    }
     const DisplayUnits du{units};
     m_pressure->setText(
         m_settings.useAltitude
@@ -189,7 +192,10 @@ void CPsychroChartWnd::fillTable(const std::optional<MoistAir>& air, Refusal ref
     for (int row = 0; row < kQuantityCount; ++row) {
         const Quantity& q = quantities[static_cast<std::size_t>(row)];
         m_table->item(row, 0)->setText(utf8(q.label));
-        m_table->item(row, 1)->setText(air ? QString::fromStdString(q.text()) : tr("----"));
+        // Readings the formulas do not cover are said to be so, never shown as numbers.
+        m_table->item(row, 1)->setText(air                        ? QString::fromStdString(q.text())
+                                       : refusal != Refusal::none ? tr("out of range")
+                                                                  : tr("----"));
         m_table->item(row, 2)->setText(utf8(q.unit));
     }
     const DisplayUnits du{units};
@@ -200,12 +206,7 @@ void CPsychroChartWnd::fillTable(const std::optional<MoistAir>& air, Refusal ref
     m_table->item(kSurfaceRow, 2)->setText(utf8(du.temperatureUnit()));
     m_table->item(kMarginRow, 0)->setText(tr("Surface \u2212 dew point"));
     m_table->item(kMarginRow, 2)->setText(utf8(du.marginUnit()));
-    if (refusal != Refusal::none) {
-        m_table->setToolTip(utf8(refusalText(refusal)));
-        m_table->item(0, 1)->setText(tr("out of range"));
-    } else {
-        m_table->setToolTip(QString());
-    }
+    m_table->setToolTip(utf8(refusalText(refusal)));
 }
 
 void CPsychroChartWnd::showMargin(const std::optional<MoistAir>& air,

@@ -102,6 +102,13 @@ TEST_F(ChartWindow, CondensationMarginIsRedWithItsWordsBelowTheThreshold) {
     }
 }
 
+TEST_F(ChartWindow, ReadingOutsideTheFormulasIsSaidToBeOutOfRange) {
+    show(25.0f, 120.0f, 15.0f);
+    EXPECT_EQ(wnd->table()->item(2, 1)->text(), "out of range");
+    EXPECT_TRUE(wnd->condensationLabel()->text().startsWith("out of range: relative humidity"));
+    EXPECT_TRUE(wnd->canvas()->overlayInputs().state == std::nullopt) << "no state point";
+}
+
 TEST_F(ChartWindow, WheelZoomsAboutThePointerAndDoubleClickResets) {
     show(25.0f, 50.0f, kAbsentReading);
     const ChartRange before = wnd->canvas()->backgroundInputs().range;
