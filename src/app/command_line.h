@@ -19,10 +19,12 @@ namespace kr5061 {
 // 1 when saving failed.
 int runRecordCommand(int argc, char** argv);
 
-// kr5061 export FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv]
+// kr5061 export FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv [--derived [--pressure KPA |
+// --altitude M]]]
 // Writes the text table as Save writes it and/or a CSV file. Without --txt or
-// --csv the table goes beside the file. "Invalid Format!" and exit 2 for a
-// file that is not a valid measurement file; nothing is written then.
+// --csv the table goes beside the file. --derived appends the moist-air
+// quantities of every sample and its condensation margin to the CSV. "Invalid Format!" and exit 2
+// for a file that is not a valid measurement file; nothing is written then.
 int runExportCommand(int argc, char** argv);
 
 // kr5061 recover JOURNAL [--out FILE.AsmDat] [--remove] [--salvage]
@@ -35,5 +37,11 @@ int runExportCommand(int argc, char** argv);
 // after a successful save; one whose run is already saved as the output, or
 // that holds no record, is deleted in any case.
 int runRecoverCommand(int argc, char** argv);
+
+// kr5061 psychro --air T (--rh RH | --dp T | --wb T) [--pressure KPA | --altitude M]
+//                [--fahrenheit] [--json]
+// Prints every moist-air quantity of one state, as text with units or as one
+// JSON object. Exit 2 with the reason for input out of the formulas' range.
+int runPsychroCommand(int argc, char** argv);
 
 }  // namespace kr5061

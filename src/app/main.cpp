@@ -10,8 +10,10 @@ constexpr kr5061::Subcommand kSubcommands[] = {
      "--port DEVICE --period SECONDS --count N --out FILE.AsmDat [--wait SECONDS] [--force] "
      "[--quiet]",
      kr5061::runRecordCommand},
-    {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv]", kr5061::runExportCommand},
+    {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv [--derived]]", kr5061::runExportCommand},
     {"recover", "JOURNAL [--out FILE.AsmDat] [--remove] [--salvage]", kr5061::runRecoverCommand},
+    {"psychro", "--air T (--rh RH | --dp T | --wb T) [--pressure KPA | --altitude M] [--json]",
+     kr5061::runPsychroCommand},
 };
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "app/device_dlg.h"
 #include "app/help_location.h"
 #include "app/message_boxes.h"
+#include "app/psychro_windows.h"
 #include "app/run_control.h"
 #include "app/window_journal.h"
 #include "graph/graph_export.h"
@@ -104,6 +105,10 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
 
+    // The chart and alarm log items go at the end of the RealTime menu.
+    new PsychroWindows(m_state, m_doc, *m_link,
+                       menuBar()->findChild<QMenu*>(QStringLiteral("realTime")), this);
+
     connect(&m_updateTimer, &QTimer::timeout, this, &CMainFrame::updateCommandUI);
     m_updateTimer.start(kUpdatePeriodMs);
     updateCommandUI();
@@ -140,6 +145,7 @@ void CMainFrame::createMenus() {
     file->addAction(exit);
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
+    realTime->setObjectName(QStringLiteral("realTime"));
     QAction* run = addCommand(kIdRun, QStringLiteral("&Run"));
     QAction* stop = addCommand(kIdStop, QStringLiteral("&Stop"));
     QAction* undoZoom = addCommand(kIdUndoZoom, QStringLiteral("&UndoZoom"));

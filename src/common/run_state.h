@@ -7,6 +7,8 @@
 
 namespace kr5061 {
 
+class AlarmEventSink;  // panels/alarm_events.h
+
 inline constexpr int kPortFlagCount = 20;  // indexed by port number
 inline constexpr int kMenuPortCount = 4;  // COM1..COM4 have menu items of their own
 
@@ -115,6 +117,7 @@ struct LiveState {
     ReadoutState readout;
     RunningExtremes extremes;
     SurfaceHandlerState surface;
+    AlarmEventSink* alarmEvents = nullptr;  // told of every alarm evaluation when set
 };
 
 }  // namespace kr5061

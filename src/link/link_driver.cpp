@@ -7,6 +7,7 @@
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "link/port_survey.h"
+#include "panels/alarm_events.h"
 
 namespace kr5061 {
 
@@ -107,7 +108,7 @@ void LinkDriver::watchdogTick() {
     if (kr5061::watchdogTick(m_state, onTime)) {
         m_comm.setPortOpen(false);
         OpenPortAndStart();
-        emit linkLost(LinkLoss::kSilent);
+        linkEnded(LinkLoss::kSilent);
     }
     if (m_watchdogTimer.isActive()) {
         m_watchdogTimer.start(kWatchdogPeriodMs);
@@ -118,7 +119,15 @@ void LinkDriver::onPortLost() {
     // Known gone now: nothing is carried or recorded after this, as when the
     // watchdog finds the link silent. The watchdog reopens the port.
     endSilentLink(m_state);
-    emit linkLost(LinkLoss::kHangUp);
+    linkEnded(LinkLoss::kHangUp);
+}
+
+void LinkDriver::linkEnded(LinkLoss loss) {
+    // The alarms went off with the link; the alarm log hears of it.
+    if (m_state.alarmEvents != nullptr) {
+        m_state.alarmEvents->alarmsCleared(m_clock());
+    }
+    emit linkLost(loss);
 }
 
 bool LinkDriver::sampleTick() {

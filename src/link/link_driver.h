@@ -91,6 +91,7 @@ signals:
 private:
     void OnCommEvent();
     void onPortLost();
+    void linkEnded(LinkLoss loss);
     void updatePortProblem();
 
     LiveState& m_state;

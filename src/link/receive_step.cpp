@@ -1,5 +1,6 @@
 #include "link/receive_step.h"
 
+#include "panels/alarm_events.h"
 #include "panels/extremes.h"
 #include "store/number_text.h"
 
@@ -164,6 +165,9 @@ bool receiveLiveFrame(LiveState& state, CHygDoc& doc, const std::uint8_t* p, std
 
     if (ApplyReading(state, doc)) {
         outcome.alarmChanged = true;
+    }
+    if (state.alarmEvents != nullptr) {
+        state.alarmEvents->readingEvaluated(state, doc, now);
     }
     ++outcome.framesAccepted;
     return true;

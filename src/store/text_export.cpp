@@ -87,7 +87,7 @@ void appendTextLine(std::string& out, const TableInput& in, std::string_view uni
 }
 
 void appendCsvLine(std::string& out, const TableInput& in, int i,
-                   const std::optional<std::time_t>& start) {
+                   const std::optional<std::time_t>& start, const CsvExtraColumns* extra) {
     const auto value = [&](int channel) { return in.samples.at(i, channel); };
     out += sampleTime(start, i, in.periodSeconds, "%Y-%m-%dT%H:%M:%S");
     for (int c : {kAir, kWetBulb, kDewPoint}) {
@@ -99,6 +99,8 @@ void appendCsvLine(std::string& out, const TableInput& in, int i,
         out += surface(value(kSurface), in.fahrenheit);
     out += ',';
     out += formatFixed(value(kHumidity), 1);
+    if (extra)
+        extra->appendRow(out, in, i);
     out += kLineEnd;
 }
 
@@ -173,15 +175,21 @@ std::string formatTextTable(const TableInput& in) {
 }
 
 std::string formatCsvTable(const TableInput& in) {
+    return formatCsvTable(in, nullptr);
+}
+
+std::string formatCsvTable(const TableInput& in, const CsvExtraColumns* extra) {
     const int rows = rowCount(in);
     const auto start = calendarSecondsOf(in.start);
     const std::string u = in.fahrenheit ? "F" : "C";
     std::string out;
     out.reserve(static_cast<std::size_t>(rows + 1) * 50);
     out += "time,AIR (" + u + "),WB (" + u + "),DP (" + u + "),K/IR (" + u + "),RH (%RH)";
+    if (extra)
+        extra->appendHeader(out);
     out += kLineEnd;
     for (int i = 0; i < rows; ++i)
-        appendCsvLine(out, in, i, start);
+        appendCsvLine(out, in, i, start, extra);
     return out;
 }
 
@@ -190,8 +198,9 @@ bool writeTextTable(const std::filesystem::path& path, const TableInput& in, std
     return writeFileAtomically(path, text.data(), text.size(), error);
 }
 
-bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error) {
-    const std::string text = formatCsvTable(in);
+bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error,
+                   const CsvExtraColumns* extra) {
+    const std::string text = formatCsvTable(in, extra);
     return writeFileAtomically(path, text.data(), text.size(), error);
 }
 

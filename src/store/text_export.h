@@ -92,8 +92,20 @@ std::string formatTextTable(const TableInput& in);
 // table and as RFC 4180 asks.
 std::string formatCsvTable(const TableInput& in);
 
+// Columns a caller adds after the readings of every CSV row (the derived
+// moist-air quantities, for one). Each part it appends starts with a comma.
+class CsvExtraColumns {
+public:
+    virtual ~CsvExtraColumns() = default;
+    virtual void appendHeader(std::string& out) const = 0;
+    virtual void appendRow(std::string& out, const TableInput& in, int row) const = 0;
+};
+
+std::string formatCsvTable(const TableInput& in, const CsvExtraColumns* extra);
+
 // Both writers replace the file atomically; false with a readable reason on failure.
 bool writeTextTable(const std::filesystem::path& path, const TableInput& in, std::string* error);
-bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error);
+bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error,
+                   const CsvExtraColumns* extra = nullptr);
 
 }  // namespace kr5061

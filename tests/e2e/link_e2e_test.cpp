@@ -10,7 +10,7 @@
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "sim/sim_runner.h"
-#include "support/program.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {

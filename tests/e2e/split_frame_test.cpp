@@ -8,7 +8,7 @@
 #include "link/ms_comm.h"
 #include "sim/pty_transport.h"
 #include "support/live_frames.h"
-#include "support/program.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/wait.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
@@ -48,19 +50,6 @@ inline ProgramResult runProgram(const QStringList& args, int timeoutMs = 20000,
     QProcess p;
     startProgram(p, args, {}, headless);
     return finished(p, timeoutMs);
-}
-
-// Runs the event loop until `done` or the deadline; whether `done` came true.
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
 }
 
 inline QString q(const std::filesystem::path& p) {

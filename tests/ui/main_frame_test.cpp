@@ -89,7 +89,8 @@ TEST_F(MainFrameTest, MenusListEveryItemWithMnemonicsAndSeparators) {
     EXPECT_EQ(itemTexts(menus[0]->menu()),
               (QStringList{"&Save", "&Open", "&Print", "Export &CSV...", "Export &Graph Image...",
                            "-", "&Exit"}));
-    EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom"}));
+    EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom", "-",
+                                                        "Psychrometric &Chart", "&Alarm Log"}));
     EXPECT_EQ(itemTexts(menus[2]->menu()), (QStringList{"&COM1", "-", "&COM2", "-", "&COM3", "-",
                                                        "&COM4", "-", "&Other COM", "-",
                                                        "&Device...", "Port &Status..."}));
