@@ -1,5 +1,6 @@
 // The run journal reader on any bytes: an intact prefix or a refusal, and a
-// recovered prefix always makes a measurement file that reads back whole.
+// recovered prefix, or a salvaged run, always makes a measurement file that
+// reads back whole.
 #include <cstdlib>
 #include <memory>
 
@@ -17,15 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (j.count < 0 || j.count > kSampleCapacity ||
         kJournalRecordsOffset + static_cast<std::size_t>(j.count) * kJournalRecordBytes > size)
         std::abort();
-    run->run = j.run;
-    run->count = j.count;
-    for (int i = 0; i < j.count; ++i)
-        for (int c = 0; c < kChannelCount; ++c)
-            run->live[c][i] = j.sample(i, c);
-    const std::vector<std::uint8_t> file = encodeMeasurementFile(run->snapshot());
-    LoadedMeasurement back;
-    if (!parseMeasurementFile(file.data(), file.size(), back).ok() || back.count != j.count)
-        std::abort();
+    for (const bool salvage : {false, true}) {
+        takeJournalRun(j, salvage, *run);
+        if (run->count != (salvage ? j.salvageEnd : j.count) || run->count > j.places)
+            std::abort();
+        const std::vector<std::uint8_t> file = encodeMeasurementFile(run->snapshot());
+        LoadedMeasurement back;
+        if (!parseMeasurementFile(file.data(), file.size(), back).ok() || back.count != run->count)
+            std::abort();
+    }
     // The table recover writes beside it, from whatever start and period the header holds.
     if (j.count <= 64)
         (void)formatTextTable(tableInputOf(run->snapshot()));

@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static auto doc = std::make_unique<CHygDoc>();
     auto state = std::make_unique<LiveState>();
     FrameReader reader;
+    SampleClock clock;
     initFrameState(state->frame, 1);
     state->view.m_sampleLimit = 8;  // small, so runs end and restart
     state->frame.m_startPending = true;
@@ -22,14 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t pos = 0;
     std::int64_t now = 1'000'000;
+    // The sample clock's time, in steps of any size, so catching up is fuzzed too.
+    std::int64_t ms = 0;
     while (pos < size) {
         // Control byte: read length in the low six bits, ticks in the top two.
         const std::uint8_t control = data[pos++];
         const std::size_t chunk = std::min<std::size_t>(control & 0x3F, size - pos);
-        onReceive(*state, *doc, reader, data + pos, chunk, now++);
+        ms += 1 + (control & 0x3F) * 97;
+        if (onReceive(*state, *doc, reader, data + pos, chunk, now++).framesAccepted > 0)
+            clock.frameArrived(ms);
         pos += chunk;
         if (control & 0x40)
-            sampleTick(*state, *doc);
+            sampleTick(*state, *doc, clock, ms);
         if (control & 0x80) {
             watchdogTick(*state);
             state->frame.m_startPending = true;  // Run again

@@ -4,7 +4,7 @@
 
 kr5061_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+  qt6-base-dev qt6-serialport-dev qt6-qpa-plugins dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev
   fonts-liberation2 locales poppler-utils
   dpkg-dev file desktop-file-utils appstream mandoc man-db lintian python3-debian binutils

@@ -44,6 +44,7 @@ public:
     int run() {
         QString problem;
         connect(&m_publisher, &Publisher::logLine, this, &BridgeSession::logLine);
+        m_publisher.listenToAlarms(*m_state);
         if (!m_publisher.start(m_options.target, &problem)) {
             return failWith(problem, kExitSaveFailed);
         }
@@ -90,13 +91,12 @@ private:
     }
 
     void onSampleTick() {
-        if (sampleTick(*m_state, *m_doc)) {
+        if (m_link.sampleTick()) {
             m_publisher.sampleCommitted(*m_doc, m_state->view);
         }
     }
 
     void onLinkLost() {
-        m_publisher.alarmsMayHaveChanged(*m_state, *m_doc);
         if (m_talking) {
             m_talking = false;
             logLine(QStringLiteral("The instrument on %1 fell silent; reopening the port.")

@@ -6,10 +6,14 @@ namespace {
 
 // The commands that run without a window; adding one is one line here.
 constexpr kr5061::Subcommand kSubcommands[] = {
-    {"record", "--port DEVICE --period SECONDS --count N --out FILE.AsmDat [--wait SECONDS]",
+    {"record",
+     "--port DEVICE --period SECONDS --count N --out FILE.AsmDat [--wait SECONDS] [--force] "
+     "[--quiet]",
      kr5061::runRecordCommand},
-    {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv]", kr5061::runExportCommand},
-    {"recover", "JOURNAL [--out FILE.AsmDat] [--remove]", kr5061::runRecoverCommand},
+    {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv [--derived]]", kr5061::runExportCommand},
+    {"recover", "JOURNAL [--out FILE.AsmDat] [--remove] [--salvage]", kr5061::runRecoverCommand},
+    {"psychro", "--air T (--rh RH | --dp T | --wb T) [--pressure KPA | --altitude M] [--json]",
+     kr5061::runPsychroCommand},
     {"bridge", "--port DEVICE --publish URL [--id ID] [--period S] [--config FILE]",
      kr5061::runBridgeCommand},
 };

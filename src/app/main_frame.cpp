@@ -23,6 +23,8 @@
 #include "app/com_port_dlg.h"
 #include "app/device_dlg.h"
 #include "app/help_location.h"
+#include "app/message_boxes.h"
+#include "app/psychro_windows.h"
 #include "app/run_control.h"
 #include "app/window_journal.h"
 #include "graph/graph_export.h"
@@ -93,6 +95,11 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     m_journal = new WindowJournal(m_doc, m_state.view, this);
     connect(m_view, &CHygView::sampleCommitted, m_journal, &WindowJournal::sampleCommitted);
     connect(m_journal, &WindowJournal::problem, this, &CMainFrame::showStatusMessage);
+    connect(m_link, &LinkDriver::runCut, this, [this](QString text) {
+        text[0] = text[0].toUpper();
+        showStatusMessage(text);
+        showWarningLater(this, text);
+    });
 
     initFrameState(m_state.frame, comPort);
     m_link->setPortAdvice(PortAdvice::kWindow);
@@ -103,6 +110,10 @@ CMainFrame::CMainFrame(LiveState& state, CHygDoc& doc, LiveGraph& graph, CMSComm
     connect(action(kIdPublish), &QAction::triggered, m_publisher, &WindowPublisher::OnPublish);
     m_link->OpenPortAndStart();
     m_link->startPollTimer();
+
+    // The chart and alarm log items go at the end of the RealTime menu.
+    new PsychroWindows(m_state, m_doc, *m_link,
+                       menuBar()->findChild<QMenu*>(QStringLiteral("realTime")), this);
 
     connect(&m_updateTimer, &QTimer::timeout, this, &CMainFrame::updateCommandUI);
     m_updateTimer.start(kUpdatePeriodMs);
@@ -140,6 +151,7 @@ void CMainFrame::createMenus() {
     file->addAction(exit);
 
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&RealTime(R)"));
+    realTime->setObjectName(QStringLiteral("realTime"));
     QAction* run = addCommand(kIdRun, QStringLiteral("&Run"));
     QAction* stop = addCommand(kIdStop, QStringLiteral("&Stop"));
     QAction* undoZoom = addCommand(kIdUndoZoom, QStringLiteral("&UndoZoom"));
@@ -335,17 +347,19 @@ void CMainFrame::OnRun() {
         sampleDialogValues(m_state, dlg.m_sampleRate, dlg.m_sampleData);
     dlg.m_sampleRate = start.seconds;
     dlg.m_sampleData = start.count;
+    bool declined = false;
     if (runAsksToSave(m_state.frame)) {
-        if (askYesNo(this, QStringLiteral(
-                               "Do you want to save the existing graph data before continuing?"))) {
+        const Answer answer = askYesNoOnly(
+            this, QStringLiteral("Do you want to save the existing graph data before continuing?"));
+        if (answer == Answer::kYes) {
             OnSave();
-        } else {
-            m_journal->dropWhenSuperseded();
         }
+        declined = answer == Answer::kNo;
     }
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
+    m_journal->dropWhenSuperseded(declined);
     applyRun(m_state, dlg.m_sampleRate, dlg.m_sampleData);
     m_view->notifyViews();
     updateCommandUI();
@@ -541,10 +555,19 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     writeConfig(closingSnapshot(m_state));
     if (!closeAsksToSave(m_state.view)) {
         m_journal->closingWithoutPrompt();
-    } else if (askYesNo(this, QStringLiteral("Do you want to save the data before closing?"))) {
-        OnSave();  // a saved run's journal goes; one that was not saved stays
     } else {
-        m_journal->runDropped();
+        // Only Yes or No answers; the journal goes after a save or an explicit No.
+        switch (
+            askYesNoOnly(this, QStringLiteral("Do you want to save the data before closing?"))) {
+            case Answer::kYes:
+                OnSave();  // a saved run's journal goes; one that was not saved stays
+                break;
+            case Answer::kNo:
+                m_journal->runDropped();
+                break;
+            case Answer::kNone:
+                break;
+        }
     }
     m_journal->keep();
     m_publisher->stop();

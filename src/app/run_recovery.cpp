@@ -68,13 +68,21 @@ void RunRecovery::offerLeftJournals() {
         if (m_stopped) {
             return;
         }
-        if (!isJournalLocked(journal)) {  // a locked one belongs to a run still recording
-            offer(journal);
+        // Locked by a run still recording, or by another window asking about it.
+        JournalLock lock;
+        if (!lock.acquire(journal)) {
+            continue;
         }
+        if (journalFileHoldsNoRecord(journal)) {
+            lock.remove(nullptr);  // nothing to offer, and nothing to keep
+            continue;
+        }
+        offer(std::move(lock));
     }
 }
 
-void RunRecovery::offer(const std::filesystem::path& journal) {
+void RunRecovery::offer(JournalLock lock) {
+    const std::filesystem::path& journal = lock.path();
     auto run = std::make_unique<RecoveredRun>();
     const JournalResult read = readJournalRun(journal, *run);
     if (!read.ok()) {
@@ -85,32 +93,34 @@ void RunRecovery::offer(const std::filesystem::path& journal) {
     const QString text = QString::fromStdString(recoveryPromptText(run->run, run->count));
     switch (ask(nullptr, text)) {
         case Choice::kSave:
-            save(journal, *run);
+            save(lock, *run);
             break;
         case Choice::kOpenInLogger:
-            // The logger only shows the run: the journal stays until it is saved.
+            // The logger only shows the run: the journal stays, held, until it is saved.
             m_forLogger.push_back(std::move(run));
+            m_shown.push_back(std::move(lock));
             break;
         case Choice::kDiscard:
-            remove(journal);
+            remove(lock);
             break;
         case Choice::kKeep:
             break;
     }
 }
 
-void RunRecovery::save(const std::filesystem::path& journal, const RecoveredRun& run) {
+void RunRecovery::save(JournalLock& lock, const RecoveredRun& run) {
     const QString name = QString::fromStdString(recoveryFileName(run.run.start));
+    // Save says in the status bar what it wrote.
     if (m_frame.saveRun(name, run.snapshot())) {
-        remove(journal);
+        remove(lock);
     }
 }
 
-void RunRecovery::remove(const std::filesystem::path& journal) {
+void RunRecovery::remove(JournalLock& lock) {
     std::string error;
-    if (!removeJournal(journal, &error)) {
+    if (!lock.remove(&error)) {
         showMessage(nullptr, QStringLiteral("The run journal %1 could not be deleted: %2")
-                                 .arg(pathText(journal), QString::fromStdString(error)));
+                                 .arg(pathText(lock.path()), QString::fromStdString(error)));
     }
 }
 

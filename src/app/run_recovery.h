@@ -19,7 +19,10 @@ class CMainFrame;
 // (no live process holds it) means a run that was never saved. The user is
 // told and chooses: Save it (the Save dialog, suggesting the run's start as
 // the name), open it in the logger as a data set, or discard it. Closing the
-// question keeps the journal for the next start.
+// question keeps the journal for the next start. A journal is locked while it
+// is asked about and while it is shown in the logger, so another window on
+// the same state directory neither offers nor deletes it meanwhile; one that
+// holds no record is removed without a question.
 class RunRecovery {
 public:
     enum class Choice { kKeep, kSave, kOpenInLogger, kDiscard };
@@ -39,14 +42,15 @@ public:
     static Choice ask(QWidget* parent, const QString& text);
 
 private:
-    void offer(const std::filesystem::path& journal);
-    void save(const std::filesystem::path& journal, const RecoveredRun& run);
-    void remove(const std::filesystem::path& journal);
+    void offer(JournalLock lock);
+    void save(JournalLock& lock, const RecoveredRun& run);
+    void remove(JournalLock& lock);
 
     CMainFrame& m_frame;
     CHygDoc& m_doc;
     ViewState& m_view;
     std::vector<std::unique_ptr<RecoveredRun>> m_forLogger;
+    std::vector<JournalLock> m_shown;  // journals of the runs the logger shows
     bool m_stopped = false;
 };
 

@@ -2,13 +2,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/channels.h"
 
 namespace kr5061 {
 
+class AlarmEventSink;  // panels/alarm_events.h
+
 inline constexpr int kPortFlagCount = 20;  // indexed by port number
-inline constexpr int kMenuPortCount = 4;  // COM1..COM4 have menu items of their own
+inline constexpr int kMenuPortCount = 4;   // COM1..COM4 have menu items of their own
 
 // Run state, port flags and alarm flags kept by the main frame.
 struct MainFrameState {
@@ -115,6 +118,9 @@ struct LiveState {
     ReadoutState readout;
     RunningExtremes extremes;
     SurfaceHandlerState surface;
+    // Told of every alarm evaluation, each in turn (the alarm log, a
+    // publisher); a listener adds itself and takes itself off when it goes.
+    std::vector<AlarmEventSink*> alarmEvents;
 };
 
 }  // namespace kr5061

@@ -93,7 +93,7 @@ void CHygView::notifyViews() {
 }
 
 void CHygView::sampleClockTick() {
-    if (!sampleTick(m_state, m_doc)) {
+    if (!m_link.sampleTick()) {
         return;
     }
     emit sampleCommitted();

@@ -1,25 +1,41 @@
 #include "link/link_driver.h"
 
 #include <QByteArray>
+#include <chrono>
 #include <ctime>
 
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "link/port_survey.h"
+#include "panels/alarm_events.h"
 
 namespace kr5061 {
 
 namespace {
 
-std::int64_t systemClock() { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t systemClock() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::int64_t steadyClock() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 constexpr int kReceiveThreshold = static_cast<int>(kLiveFrameSize);
 
 }  // namespace
 
 LinkDriver::LinkDriver(LiveState& state, CHygDoc& doc, CMSComm& comm, QObject* parent)
-    : QObject(parent), m_state(state), m_doc(doc), m_comm(comm), m_clock(&systemClock) {
+    : QObject(parent),
+      m_state(state),
+      m_doc(doc),
+      m_comm(comm),
+      m_clock(&systemClock),
+      m_monotonic(&steadyClock) {
     connect(&m_comm, &CMSComm::onComm, this, &LinkDriver::OnCommEvent);
+    connect(&m_comm, &CMSComm::portLost, this, &LinkDriver::onPortLost);
     m_comm.setHeldBytes([this] { return static_cast<qint64>(m_reader.buffered()); });
     connect(&m_pollTimer, &QTimer::timeout, this, &LinkDriver::pollTick);
     connect(&m_watchdogTimer, &QTimer::timeout, this, &LinkDriver::watchdogTick);
@@ -55,13 +71,19 @@ void LinkDriver::startPollTimer() {
     m_pollTimer.start(kPollPeriodMs);
 }
 
-void LinkDriver::startWatchdog() { m_watchdogTimer.start(kWatchdogPeriodMs); }
+void LinkDriver::startWatchdog() {
+    m_lastWatchdogMs = m_monotonic();
+    m_watchdogTimer.start(kWatchdogPeriodMs);
+}
 
 void LinkDriver::OnCommEvent() {
     const QByteArray bytes = m_comm.input();
-    const ReceiveOutcome outcome =
-        onReceive(m_state, m_doc, m_reader, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                  static_cast<std::size_t>(bytes.size()), m_clock());
+    const ReceiveOutcome outcome = onReceive(
+        m_state, m_doc, m_reader, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+        static_cast<std::size_t>(bytes.size()), m_clock());
+    if (outcome.framesAccepted > 0) {
+        m_sampleClock.frameArrived(m_monotonic());
+    }
     if (outcome.notifyViews) {
         emit viewsNotified();
     }
@@ -78,14 +100,42 @@ void LinkDriver::pollTick() {
 }
 
 void LinkDriver::watchdogTick() {
-    if (kr5061::watchdogTick(m_state)) {
+    // A tick far behind its time means the program did not run (stopped,
+    // suspended): the instrument cannot be blamed for the frames not read.
+    const std::int64_t now = m_monotonic();
+    const bool onTime = now - m_lastWatchdogMs < kWatchdogPeriodMs + kWatchdogPeriodMs / 2;
+    m_lastWatchdogMs = now;
+    if (kr5061::watchdogTick(m_state, onTime)) {
         m_comm.setPortOpen(false);
         OpenPortAndStart();
-        emit linkLost();
+        linkEnded(LinkLoss::kSilent);
     }
     if (m_watchdogTimer.isActive()) {
         m_watchdogTimer.start(kWatchdogPeriodMs);
     }
+}
+
+void LinkDriver::onPortLost() {
+    // Known gone now: nothing is carried or recorded after this, as when the
+    // watchdog finds the link silent. The watchdog reopens the port.
+    endSilentLink(m_state);
+    linkEnded(LinkLoss::kHangUp);
+}
+
+void LinkDriver::linkEnded(LinkLoss loss) {
+    // The alarms went off with the link; the alarm log and a publisher hear of it.
+    for (AlarmEventSink* sink : m_state.alarmEvents) {
+        sink->alarmsCleared(m_clock());
+    }
+    emit linkLost(loss);
+}
+
+bool LinkDriver::sampleTick() {
+    const SampleTickResult tick = kr5061::sampleTick(m_state, m_doc, m_sampleClock, m_monotonic());
+    if (tick.cut != RunCut::kNone) {
+        emit runCut(QString::fromStdString(runCutText(tick, m_state.view.m_sampleIndex)));
+    }
+    return tick.committed > 0;
 }
 
 void LinkDriver::selectMenuPort(int k) {

@@ -8,6 +8,7 @@
 #include "common/run_state.h"
 #include "link/frame_reader.h"
 #include "link/frames.h"
+#include "link/link_ticks.h"
 #include "link/port_diagnosis.h"
 #include "link/receive_step.h"
 #include "store/hyg_doc.h"
@@ -15,6 +16,12 @@
 namespace kr5061 {
 
 class CMSComm;
+
+// How the link was found gone.
+enum class LinkLoss {
+    kSilent,  // the watchdog heard no frame for a whole period
+    kHangUp,  // the port reported a hang-up or an I/O error and closed
+};
 
 // The live link as the main frame and the view run it: the open-and-start
 // sequence, the receive handler, the once-a-second poll, the link watchdog and
@@ -39,6 +46,10 @@ public:
     // The timer jobs, public so they can also be driven directly.
     void pollTick();
     void watchdogTick();
+    // The sample clock's tick, whoever runs its timer: true when samples were
+    // committed (the view repaints). A tick that had to end the run says why
+    // through runCut().
+    bool sampleTick();
 
     // COMk (1..4) and "Other COM" with the entered value.
     void selectMenuPort(int k);
@@ -49,6 +60,9 @@ public:
 
     // Calendar seconds used for run starts; tests may replace the clock.
     void setClock(std::int64_t (*clock)()) { m_clock = clock; }
+    // Milliseconds of a monotonic clock for the sample clock and the
+    // watchdog's own lateness; tests may replace it.
+    void setMonotonicClock(std::int64_t (*clock)()) { m_monotonic = clock; }
 
     const FrameReader& reader() const { return m_reader; }
     // Why the port cannot be used, with what to do; empty while it opens.
@@ -61,8 +75,13 @@ signals:
     // After each receive event that accepted at least one frame: the meter
     // panel's display area and the graph bar are refreshed.
     void framesAccepted(const kr5061::ReceiveOutcome& outcome);
-    // The watchdog found the instrument silent: repaint meter panel and readout bar.
-    void linkLost();
+    // The link is gone (the watchdog found the instrument silent, or the port
+    // hung up): repaint meter panel and readout bar.
+    void linkLost(kr5061::LinkLoss how);
+    // The sample clock ended the run rather than stamp readings with times
+    // they were not taken at; `text` says why ("the program was stopped for
+    // 5 s; the run ended at sample 61").
+    void runCut(const QString& text);
     // The port number or run state changed in a way all views show.
     void viewsNotified();
     // The port's diagnosis changed (empty: the port opened). Retries that
@@ -71,6 +90,8 @@ signals:
 
 private:
     void OnCommEvent();
+    void onPortLost();
+    void linkEnded(LinkLoss loss);
     void updatePortProblem();
 
     LiveState& m_state;
@@ -80,6 +101,9 @@ private:
     QTimer m_pollTimer;
     QTimer m_watchdogTimer;
     std::int64_t (*m_clock)();
+    std::int64_t (*m_monotonic)();
+    SampleClock m_sampleClock;
+    std::int64_t m_lastWatchdogMs = 0;
     QString m_portProblem;
     PortAdvice m_portAdvice = PortAdvice::kCommandLine;
 };

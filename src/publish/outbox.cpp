@@ -13,8 +13,8 @@
 #include <system_error>
 
 #include "common/run_state.h"
-#include "store/crc32.h"
 #include "store/hyg_doc.h"
+#include "store/record_codec.h"
 
 namespace kr5061 {
 namespace fs = std::filesystem;
@@ -23,18 +23,7 @@ namespace {
 
 constexpr char kAckMagic[8] = {'K', 'R', '5', '0', '6', '1', 'O', 'A'};
 constexpr std::size_t kAckSlotBytes = 32;
-constexpr std::size_t kAckCrcOffset = kAckSlotBytes - 4;
 constexpr std::int64_t kAckWriteGapMs = 1000;
-
-void putU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-}
-std::uint32_t getU32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 struct AckSlot {
     bool valid = false;
@@ -45,14 +34,13 @@ struct AckSlot {
 AckSlot readAckSlot(const std::uint8_t* p) {
     AckSlot s;
     if (std::memcmp(p, kAckMagic, sizeof kAckMagic) != 0 ||
-        getU32(p + kAckCrcOffset) != crc32(0, p, kAckCrcOffset)) {
+        !codec::recordIntact(p, kAckSlotBytes)) {
         return s;
     }
     s.valid = true;
-    s.generation = getU32(p + 8);
-    s.head.file = static_cast<std::uint64_t>(getU32(p + 12)) |
-                  static_cast<std::uint64_t>(getU32(p + 16)) << 32;
-    s.head.index = getU32(p + 20);
+    s.generation = codec::getU32(p + 8);
+    s.head.file = static_cast<std::uint64_t>(codec::getI64(p + 12));
+    s.head.index = codec::getU32(p + 20);
     return s;
 }
 
@@ -144,9 +132,7 @@ bool Outbox::open(const fs::path& dir, std::uint64_t capacity, std::string* erro
     m_head = best.valid ? best.head : OutboxPosition{};
     m_ackGeneration = best.valid ? best.generation : 0;
     m_ackWritten = m_head;
-    if (!m_cache) {
-        m_cache = std::make_unique<RecoveredRun>();
-    }
+    m_ackWriter.start(m_ackFd, dir);
     return scan(error) || failed("cannot read the outbox folder", 0);
 }
 
@@ -172,15 +158,16 @@ bool Outbox::scan(std::string* error) {
         m_nextSeq = std::max(m_nextSeq, f.seq + 1);
         const bool acked = f.seq < m_head.file;
         // A file whose header cannot be read has no run to publish its samples under.
-        if (!acked && readJournalRun(pathOf(f), *m_cache).ok() && m_cache->count > 0) {
-            f.count = static_cast<std::uint32_t>(m_cache->count);
-            f.run = m_cache->run;
+        RecoveredRun& read = *m_readHeld.samples;
+        if (!acked && readJournalRun(pathOf(f), read).ok() && read.count > 0) {
+            f.count = static_cast<std::uint32_t>(read.count);
+            f.run = read.run;
             m_files.push_back(f);
         } else {
             fs::remove(pathOf(f), ec);
         }
     }
-    m_cacheSeq = 0;
+    m_readHeld.seq = 0;
     advanceHead();
     m_cursor = m_head;
     return true;
@@ -188,8 +175,14 @@ bool Outbox::scan(std::string* error) {
 
 void Outbox::close() {
     endLiveFile();
+    for (RunJournal& journal : m_journals) {
+        journal.close();
+    }
     if (m_ackFd >= 0) {
+        // Once, at the end: what is queued reaches the disk before the file closes.
         writeAckState();
+        m_ackWriter.finish();
+        m_ackWriter.stop();
         ::close(m_ackFd);
         m_ackFd = -1;
     }
@@ -200,7 +193,7 @@ void Outbox::close() {
     }
     m_files.clear();
     m_pendingCount = 0;
-    m_cacheSeq = 0;
+    m_liveHeld.seq = m_endedHeld.seq = m_readHeld.seq = 0;
 }
 
 bool Outbox::startLiveFile(const ViewState& view) {
@@ -212,6 +205,8 @@ bool Outbox::startLiveFile(const ViewState& view) {
     m_live = true;
     m_liveStart = view.m_startTime;
     m_livePath = pathOf(f);
+    m_liveHeld.seq = f.seq;
+    m_liveHeld.samples->count = 0;
     return true;
 }
 
@@ -219,14 +214,18 @@ void Outbox::endLiveFile() {
     if (!m_live) {
         return;
     }
-    m_journal.close();
     m_live = false;
+    std::swap(m_liveHeld, m_endedHeld);
+    m_liveHeld.seq = 0;
+    // The ended run's journal goes on writing; the one before it is done by now.
+    m_liveJournal ^= 1;
+    m_journals[m_liveJournal].close();
     // The run's file stays for sending unless every sample of it is acknowledged.
     advanceHead();
     removeFilesBeforeHead();
 }
 
-bool Outbox::follow(const CHygDoc& doc, const ViewState& view, std::int64_t nowMs) {
+bool Outbox::follow(const CHygDoc& doc, const ViewState& view) {
     if (!isOpen()) {
         return false;
     }
@@ -238,39 +237,41 @@ bool Outbox::follow(const CHygDoc& doc, const ViewState& view, std::int64_t nowM
     }
     RunFile& live = m_files.back();
     const std::uint32_t before = live.count;
-    if (!m_journal.follow(m_livePath, doc, view, nowMs)) {
-        m_error = m_journal.error();
+    RunJournal& journal = m_journals[m_liveJournal];
+    if (!journal.follow(m_livePath, doc, view)) {
+        m_error = journal.error();
         return false;
     }
-    live.count = static_cast<std::uint32_t>(m_journal.count());
+    live.count = static_cast<std::uint32_t>(journal.count());
     if (live.run.unit != view.m_unitText) {
         live.run.unit = view.m_unitText;
     }
-    if (m_cacheSeq == live.seq) {
-        // Samples of the live run come from the store; the file is read once at most.
-        for (std::uint32_t i = before; i < live.count; ++i) {
-            for (int c = 0; c < kChannelCount; ++c) {
-                m_cache->live[c][i] = doc.m_live[c][i];
-            }
+    // The live run's samples are published from memory: its journal may not have written them yet.
+    RecoveredRun& held = *m_liveHeld.samples;
+    for (std::uint32_t i = before; i < live.count; ++i) {
+        for (int c = 0; c < kChannelCount; ++c) {
+            held.live[c][i] = doc.m_live[c][i];
         }
-        m_cache->count = static_cast<int>(live.count);
     }
+    held.count = static_cast<int>(live.count);
     dropOverCapacity();
     return true;
 }
 
-bool Outbox::loadCache(const RunFile& f) {
-    if (m_cacheSeq == f.seq && m_cache->count >= static_cast<int>(f.count)) {
-        return true;
+const RecoveredRun* Outbox::samplesOf(const RunFile& f) {
+    for (const Held* held : {&m_liveHeld, &m_endedHeld, &m_readHeld}) {
+        if (held->seq == f.seq && held->samples->count >= static_cast<int>(f.count)) {
+            return held->samples.get();
+        }
     }
-    m_cacheSeq = 0;
-    const JournalResult r = readJournalRun(pathOf(f), *m_cache);
-    if (!r.ok() || m_cache->count < static_cast<int>(f.count)) {
+    m_readHeld.seq = 0;
+    const JournalResult r = readJournalRun(pathOf(f), *m_readHeld.samples);
+    if (!r.ok() || m_readHeld.samples->count < static_cast<int>(f.count)) {
         m_error = pathOf(f).string() + ": " + (r.ok() ? "samples are missing" : r.reason);
-        return false;
+        return nullptr;
     }
-    m_cacheSeq = f.seq;
-    return true;
+    m_readHeld.seq = f.seq;
+    return m_readHeld.samples.get();
 }
 
 bool Outbox::take(SampleFacts& out, OutboxPosition& position) {
@@ -284,7 +285,8 @@ bool Outbox::take(SampleFacts& out, OutboxPosition& position) {
         if (f.seq > m_cursor.file) {
             m_cursor = {f.seq, 0};
         }
-        if (!loadCache(f)) {
+        const RecoveredRun* samples = samplesOf(f);
+        if (samples == nullptr) {
             return false;
         }
         out.run = f.runId;
@@ -293,7 +295,7 @@ bool Outbox::take(SampleFacts& out, OutboxPosition& position) {
         out.periodSeconds = f.run.periodSeconds;
         out.unit = f.run.unit;
         for (int c = 0; c < kChannelCount; ++c) {
-            out.values[c] = m_cache->live[c][m_cursor.index];
+            out.values[c] = samples->live[c][m_cursor.index];
         }
         position = m_cursor;
         m_pending[(m_pendingFirst + m_pendingCount) % kWindow] = {m_cursor, false};
@@ -358,8 +360,8 @@ void Outbox::removeFilesBeforeHead() {
             return;
         }
         fs::remove(pathOf(f), ec);
-        if (m_cacheSeq == f.seq) {
-            m_cacheSeq = 0;
+        if (m_readHeld.seq == f.seq) {
+            m_readHeld.seq = 0;
         }
         m_files.erase(m_files.begin());
     }
@@ -430,15 +432,14 @@ bool Outbox::writeAckState() {
     std::uint8_t slot[kAckSlotBytes] = {};
     std::memcpy(slot, kAckMagic, sizeof kAckMagic);
     const std::uint32_t generation = m_ackGeneration + 1;
-    putU32(slot + 8, generation);
-    putU32(slot + 12, static_cast<std::uint32_t>(m_head.file));
-    putU32(slot + 16, static_cast<std::uint32_t>(m_head.file >> 32));
-    putU32(slot + 20, m_head.index);
-    putU32(slot + kAckCrcOffset, crc32(0, slot, kAckCrcOffset));
-    const off_t at = static_cast<off_t>(((generation - 1) % 2) * kAckSlotBytes);
-    if (::pwrite(m_ackFd, slot, sizeof slot, at) != static_cast<ssize_t>(sizeof slot) ||
-        ::fdatasync(m_ackFd) != 0) {
-        m_error = (m_dir / "acked").string() + ": " + describe(errno);
+    codec::putU32(slot + 8, generation);
+    codec::putI64(slot + 12, static_cast<std::int64_t>(m_head.file));
+    codec::putU32(slot + 20, m_head.index);
+    codec::sealRecord(slot, kAckSlotBytes);
+    // Slots alternate, so a torn write leaves the previous position valid.
+    const std::uint64_t at = ((generation - 1) % 2) * kAckSlotBytes;
+    if (!m_ackWriter.write(at, slot, sizeof slot, generation)) {
+        m_error = (m_dir / "acked").string() + ": " + m_ackWriter.error();
         return false;
     }
     m_ackGeneration = generation;
@@ -448,8 +449,8 @@ bool Outbox::writeAckState() {
 
 bool Outbox::syncIfDue(std::int64_t nowMs) {
     bool ok = true;
-    if (m_live && !m_journal.syncIfDue(nowMs)) {
-        m_error = m_journal.error();
+    if (m_live && m_journals[m_liveJournal].failed()) {
+        m_error = m_journals[m_liveJournal].error();
         ok = false;
     }
     const bool gapPassed = nowMs < m_lastAckWriteMs || nowMs - m_lastAckWriteMs >= kAckWriteGapMs;

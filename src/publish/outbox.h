@@ -6,15 +6,17 @@
 //
 // It is a folder of run journals, written by the run journal's own code (one
 // file per run, named "<sequence>-<run id>.journal"), and a small file
-// "acked" that says how far the broker has acknowledged: two CRC-checked
+// "acked" that says how far the broker has acknowledged: two CRC-sealed
 // slots written in turn, 32 bytes each:
 //   "KR5061OA", u32 generation, u64 file sequence, u32 samples acknowledged
 //   in that file, u32 0, u32 CRC-32 of bytes 0..27.
-// A file "lock" is held (flock) while a process uses the folder.
+// A file "lock" is held (flock) while a process uses the folder. Both the
+// journals and "acked" are written and synced on writer threads of their
+// own, so following a sample or an acknowledgement never waits for the disk.
 //
 //     Outbox box;
 //     box.open(dir, capacity, &error);
-//     box.follow(doc, view, nowMs);          // after every committed sample
+//     box.follow(doc, view);                 // after every committed sample
 //     while (box.take(sample, position))     // the next sample to publish
 //         send(sample, position);
 //     box.acknowledged(position);            // the broker acknowledged it
@@ -77,7 +79,7 @@ public:
     // outbox is over its capacity, the oldest samples are dropped and
     // droppedSinceLastAsked() tells how many. False with error() when the
     // file could not be written (the next call tries again).
-    bool follow(const CHygDoc& doc, const ViewState& view, std::int64_t nowMs);
+    bool follow(const CHygDoc& doc, const ViewState& view);
 
     // The next sample to publish; false when every sample is handed out or
     // kWindow of them wait for acknowledgement.
@@ -87,8 +89,9 @@ public:
     // The connection ended: whatever was not acknowledged goes again.
     void rewind();
 
-    // Makes the journal and the acknowledged position durable when due
-    // (once a second at most). False with error() on a failure.
+    // Queues the acknowledged position for its file when due (once a second
+    // at most; the writer thread syncs it). False with error() when a writer
+    // of the outbox failed.
     bool syncIfDue(std::int64_t nowMs);
 
     std::uint64_t waiting() const;  // samples not yet acknowledged
@@ -109,13 +112,18 @@ private:
         OutboxPosition position;
         bool acked = false;
     };
+    // The samples of one file in memory; seq 0 holds none.
+    struct Held {
+        std::uint64_t seq = 0;
+        std::unique_ptr<RecoveredRun> samples = std::make_unique<RecoveredRun>();
+    };
 
     bool scan(std::string* error);
     std::filesystem::path pathOf(const RunFile& f) const;
     RunFile* fileOf(std::uint64_t seq);
     bool startLiveFile(const ViewState& view);
     void endLiveFile();
-    bool loadCache(const RunFile& f);
+    const RecoveredRun* samplesOf(const RunFile& f);
     void advanceHead();
     void dropOverCapacity();
     void removeFilesBeforeHead();
@@ -126,11 +134,16 @@ private:
     std::uint64_t m_capacity = kDefaultOutboxCapacity;
     int m_lockFd = -1;
     int m_ackFd = -1;
+    SyncWriter m_ackWriter;
     std::uint32_t m_ackGeneration = 0;
     std::vector<RunFile> m_files;  // in sequence order; the live one last
     std::uint64_t m_nextSeq = 1;
-    RunJournal m_journal;  // the live run's file
-    bool m_live = false;   // m_files.back() is being written
+    // The live run's journal and the one of the run before it, which
+    // finishes its writes on its own thread: it is closed only when the next
+    // run ends, long after its last write reached the disk.
+    RunJournal m_journals[2];
+    int m_liveJournal = 0;
+    bool m_live = false;  // m_files.back() is being written
     std::int64_t m_liveStart = 0;
     std::filesystem::path m_livePath;
     OutboxPosition m_head;    // first sample not acknowledged
@@ -138,8 +151,9 @@ private:
     std::array<Pending, kWindow> m_pending;
     int m_pendingFirst = 0;
     int m_pendingCount = 0;
-    std::unique_ptr<RecoveredRun> m_cache;  // samples of one file, read once
-    std::uint64_t m_cacheSeq = 0;           // 0: nothing cached
+    // Samples come from memory for the live run and the one before it (their
+    // journals may still be writing), from the disk for older runs.
+    Held m_liveHeld, m_endedHeld, m_readHeld;
     std::uint64_t m_dropped = 0;
     std::uint64_t m_droppedReported = 0;
     OutboxPosition m_ackWritten;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "common/run_state.h"
@@ -124,50 +125,21 @@ std::string samplePayload(const SampleFacts& sample) {
     return dumped(j);
 }
 
+bool publishesAlarm(const AlarmEvent& event) {
+    return (event.kind == AlarmKind::high || event.kind == AlarmKind::low) && event.channel >= 0 &&
+           event.channel < kChannelCount;
+}
+
 std::string alarmPayload(const AlarmEvent& event) {
     json j;
     j["time"] = isoLocalTime(event.time);
-    j["channel"] = kChannelKeys[event.channel];
-    j["kind"] = event.high ? "high" : "low";
-    j["state"] = event.raised ? "raised" : "cleared";
+    j["channel"] = kChannelKeys[std::clamp(event.channel, 0, kChannelCount - 1)];
+    j["kind"] = event.kind == AlarmKind::high ? "high" : "low";
+    j["state"] = event.rise ? "raised" : "cleared";
     j["value"] = jsonFloat(event.value);
     j["limit"] = jsonFloat(event.limit);
-    j["unit"] = event.channel == kHumidity ? "%RH" : unitText(event.fahrenheit);
+    j["unit"] = std::string(event.unit, strnlen(event.unit, sizeof event.unit));
     return dumped(j);
-}
-
-AlarmFlags alarmFlagsOf(const LiveState& state) {
-    AlarmFlags f;
-    for (int c = 0; c < kChannelCount; ++c) {
-        f.high[c] = state.frame.m_hiAlarm[c];
-        f.low[c] = state.frame.m_loAlarm[c];
-    }
-    return f;
-}
-
-int alarmEvents(const AlarmFlags& before, const LiveState& after,
-                const std::array<float, kChannelCount>& stored, std::int64_t now,
-                std::array<AlarmEvent, 2 * kChannelCount>& out) {
-    int n = 0;
-    const bool fahrenheit = after.view.m_fahrenheit;
-    for (int c = 0; c < kChannelCount; ++c) {
-        for (const bool high : {true, false}) {
-            const bool was = high ? before.high[c] : before.low[c];
-            const bool is = high ? after.frame.m_hiAlarm[c] : after.frame.m_loAlarm[c];
-            if (was == is) {
-                continue;
-            }
-            AlarmEvent& e = out[n++];
-            e.time = now;
-            e.channel = c;
-            e.high = high;
-            e.raised = is;
-            e.value = displayedReading(c, stored[c], fahrenheit);
-            e.limit = high ? after.readout.m_hiLimit[c] : after.readout.m_loLimit[c];
-            e.fahrenheit = fahrenheit;
-        }
-    }
-    return n;
 }
 
 std::string discoveryTopic(std::string_view id, int channel) {

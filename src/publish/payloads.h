@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "common/channels.h"
+#include "panels/alarm_log.h"
 
 namespace kr5061 {
 
@@ -70,34 +71,14 @@ std::string runIdText(std::uint32_t run);
 // {"run", "index", "time", "period", "air", "wb", "dp", "surface", "rh", "unit"}
 std::string samplePayload(const SampleFacts& sample);
 
-// A channel's high or low alarm rose or cleared.
-struct AlarmEvent {
-    std::int64_t time = 0;
-    int channel = 0;
-    bool high = true;
-    bool raised = true;
-    float value = 0.0f;  // as compared: in the displayed unit, K/IR cut to a tenth
-    float limit = 0.0f;  // in the displayed unit
-    bool fahrenheit = false;
-};
+// Whether an alarm event goes to the alarm topic: a high or low alarm that
+// rose or cleared (condensation risk stays in the window's log).
+bool publishesAlarm(const AlarmEvent& event);
 
 // {"time", "channel", "kind" ("high"/"low"), "state" ("raised"/"cleared"),
-//  "value", "limit", "unit"}
+//  "value" (as compared, in the displayed unit; null when the link was lost),
+//  "limit", "unit"}
 std::string alarmPayload(const AlarmEvent& event);
-
-// The alarm flags before a step, to compare with the state after it.
-struct AlarmFlags {
-    std::array<bool, kChannelCount> high{};
-    std::array<bool, kChannelCount> low{};
-};
-AlarmFlags alarmFlagsOf(const LiveState& state);
-
-// The events between two sets of flags, in channel order, high before low.
-// `stored` holds the readings the new flags were computed from. Returns the
-// number written to `out`.
-int alarmEvents(const AlarmFlags& before, const LiveState& after,
-                const std::array<float, kChannelCount>& stored, std::int64_t now,
-                std::array<AlarmEvent, 2 * kChannelCount>& out);
 
 // Home Assistant discovery: the topic and the retained config of one channel.
 std::string discoveryTopic(std::string_view id, int channel);

@@ -36,7 +36,18 @@ Publisher::Publisher(QObject* parent) : QObject(parent) {
 }
 
 Publisher::~Publisher() {
+    if (m_alarmState != nullptr) {
+        std::erase(m_alarmState->alarmEvents, &m_alarmWatch);
+    }
     stop(0);
+}
+
+void Publisher::listenToAlarms(LiveState& state) {
+    if (m_alarmState != nullptr) {
+        std::erase(m_alarmState->alarmEvents, &m_alarmWatch);
+    }
+    m_alarmState = &state;
+    state.alarmEvents.push_back(&m_alarmWatch);
 }
 
 std::int64_t Publisher::nowMs() const {
@@ -189,10 +200,8 @@ void Publisher::sampleCommitted(const CHygDoc& doc, const ViewState& view) {
     if (!m_connection) {
         return;
     }
-    if (!m_outbox.follow(doc, view, nowMs())) {
+    if (!m_outbox.follow(doc, view)) {
         reportOutboxProblem();
-    } else {
-        m_outboxFailing = false;
     }
     if (const std::uint64_t dropped = m_outbox.droppedSinceLastAsked(); dropped > 0) {
         m_status.dropped = m_outbox.dropped();
@@ -209,18 +218,11 @@ void Publisher::readingAccepted(const LiveState& state, const CHygDoc& doc) {
     }
     const std::int64_t now = QDateTime::currentSecsSinceEpoch();
     m_reading = readingPayload(readingFactsOf(state, doc, now));
-    publishAlarmEvents(state, doc);
     const std::int64_t wait = m_pacer.delayMs(nowMs());
     if (wait == 0) {
         sendReading();
     } else if (!m_readingTimer.isActive()) {
         m_readingTimer.start(static_cast<int>(wait));
-    }
-}
-
-void Publisher::alarmsMayHaveChanged(const LiveState& state, const CHygDoc& doc) {
-    if (m_connection) {
-        publishAlarmEvents(state, doc);
     }
 }
 
@@ -233,17 +235,14 @@ void Publisher::sendReading() {
     m_pacer.sent(nowMs());
 }
 
-void Publisher::publishAlarmEvents(const LiveState& state, const CHygDoc& doc) {
-    std::array<AlarmEvent, 2 * kChannelCount> events;
-    const ReadingFacts facts = readingFactsOf(state, doc, QDateTime::currentSecsSinceEpoch());
-    const int n = alarmEvents(m_alarmFlags, state, facts.values, facts.time, events);
-    m_alarmFlags = alarmFlagsOf(state);
-    for (int k = 0; k < n; ++k) {
-        if (m_alarms.size() == kMaxPendingAlarms) {
-            m_alarms.pop_front();  // the oldest event goes first while the broker is away
-        }
-        m_alarms.push_back({kAlarmTagBit | ++m_alarmSerial, alarmPayload(events[k]), false});
+void Publisher::alarmEvent(const AlarmEvent& event) {
+    if (!m_connection || !publishesAlarm(event)) {
+        return;
     }
+    if (m_alarms.size() == kMaxPendingAlarms) {
+        m_alarms.pop_front();  // the oldest event goes first while the broker is away
+    }
+    m_alarms.push_back({kAlarmTagBit | ++m_alarmSerial, alarmPayload(event), false});
     sendAlarms();
 }
 
@@ -262,6 +261,8 @@ void Publisher::sendAlarms() {
 void Publisher::syncOutbox() {
     if (!m_outbox.syncIfDue(nowMs())) {
         reportOutboxProblem();
+    } else {
+        m_outboxFailing = false;  // a failure after this one is news again
     }
 }
 

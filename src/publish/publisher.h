@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/run_state.h"
+#include "panels/alarm_watch.h"
 #include "publish/mqtt_connection.h"
 #include "publish/outbox.h"
 #include "publish/payloads.h"
@@ -39,11 +40,11 @@ public:
     void stop(int timeoutMs = 3000);
     bool isRunning() const { return m_connection != nullptr; }
 
-    // The receive step accepted frames: the reading topic gets the latest
-    // reading, and alarms that rose or cleared go out as events.
+    // Alarms that rise or clear in `state` go out as events from now on,
+    // beside whoever else listens (the alarm log); until the publisher goes.
+    void listenToAlarms(LiveState& state);
+    // The receive step accepted frames: the reading topic gets the latest reading.
     void readingAccepted(const LiveState& state, const CHygDoc& doc);
-    // The watchdog ended the link: alarms it cleared go out as events.
-    void alarmsMayHaveChanged(const LiveState& state, const CHygDoc& doc);
     // The sample clock committed a sample.
     void sampleCommitted(const CHygDoc& doc, const ViewState& view);
 
@@ -63,7 +64,7 @@ private:
     void pump();
     void sendReading();
     void sendAlarms();
-    void publishAlarmEvents(const LiveState& state, const CHygDoc& doc);
+    void alarmEvent(const AlarmEvent& event);
     void setState(PublishState state, const std::string& reason, int retryInMs);
     void log(const QString& line);
     void syncOutbox();
@@ -89,7 +90,8 @@ private:
     };
     std::deque<PendingAlarm> m_alarms;  // until the broker acknowledged them
     std::uint64_t m_alarmSerial = 0;
-    AlarmFlags m_alarmFlags;
+    AlarmWatch m_alarmWatch{[this](const AlarmEvent& e) { alarmEvent(e); }};
+    LiveState* m_alarmState = nullptr;  // whose alarm events come here
 
     QTimer m_syncTimer;
     QTimer m_countdownTimer;

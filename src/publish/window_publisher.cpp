@@ -31,10 +31,9 @@ WindowPublisher::WindowPublisher(LiveState& state, CHygDoc& doc, LinkDriver& lin
       m_label(new QLabel(parent)) {
     m_label->setObjectName(QStringLiteral("publishStatus"));
     m_label->hide();
+    m_publisher.listenToAlarms(state);
     connect(&link, &LinkDriver::framesAccepted, this,
             [this] { m_publisher.readingAccepted(m_state, m_doc); });
-    connect(&link, &LinkDriver::linkLost, this,
-            [this] { m_publisher.alarmsMayHaveChanged(m_state, m_doc); });
     connect(&view, &CHygView::sampleCommitted, this,
             [this] { m_publisher.sampleCommitted(m_doc, m_state.view); });
     connect(&m_publisher, &Publisher::statusChanged, this, &WindowPublisher::showStatus);

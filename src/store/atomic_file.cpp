@@ -9,6 +9,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 #endif
 
@@ -99,15 +100,16 @@ TempWrite writeTemporary(const fs::path& tmp, const void* data, std::size_t size
     return TempWrite::kOk;
 }
 
-}  // namespace
-
-bool writeFileAtomically(const fs::path& path, const void* data, std::size_t size,
-                         std::string* error) {
+// Writes the bytes to a fresh temporary file beside `path` and hands its name
+// to `place`, which moves it into place (or says why it could not); the
+// temporary never stays behind.
+template <typename Place>
+bool writeThroughTemporary(const fs::path& path, const void* data, std::size_t size,
+                           std::string* error, Place place) {
     if (path.empty() || !path.has_filename())
         return fail(error, "no file name given");
     std::error_code ec;
-    const auto target = fs::status(path, ec);
-    if (fs::is_directory(target))
+    if (fs::is_directory(fs::status(path, ec)))
         return fail(error, path.string() + ": is a folder");
     const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::random_device rd;
@@ -120,19 +122,66 @@ bool writeFileAtomically(const fs::path& path, const void* data, std::size_t siz
             continue;
         if (w == TempWrite::kFailed)
             return fail(error, path.string() + ": " + why);
-        if (fs::exists(target))
-            fs::permissions(tmp, target.permissions(), ec);  // keep the owner's choice
-        fs::rename(tmp, path, ec);
-        if (ec) {
-            const std::string reason = ec.message();
+        if (!place(tmp, why)) {
             fs::remove(tmp, ec);
-            return fail(error, path.string() + ": " + reason);
+            return fail(error, why.empty() ? std::string() : path.string() + ": " + why);
         }
         if (!syncFolder(dir, why))
             return fail(error, path.string() + ": " + why);
         return true;
     }
     return fail(error, path.string() + ": no free temporary file name in " + dir.string());
+}
+
+}  // namespace
+
+bool writeFileAtomically(const fs::path& path, const void* data, std::size_t size,
+                         std::string* error) {
+    return writeThroughTemporary(
+        path, data, size, error, [&](const fs::path& tmp, std::string& why) {
+            std::error_code ec;
+            const auto target = fs::status(path, ec);
+            if (fs::exists(target))
+                fs::permissions(tmp, target.permissions(), ec);  // keep the owner's choice
+            fs::rename(tmp, path, ec);
+            if (ec)
+                why = ec.message();
+            return !ec;
+        });
+}
+
+NewFile writeNewFile(const fs::path& path, const void* data, std::size_t size, std::string* error) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)))
+        return NewFile::kExists;  // the common case, found before anything is written
+    bool exists = false;
+    const bool ok =
+        writeThroughTemporary(path, data, size, error, [&](const fs::path& tmp, std::string& why) {
+#ifdef _WIN32
+            std::error_code ec;
+            exists = fs::exists(path, ec);
+            if (!exists)
+                fs::rename(tmp, path, ec);
+            why = exists ? std::string() : ec.message();
+            return !exists && !ec;
+#else
+            int err = ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0
+                          ? 0
+                          : errno;
+            if (err == EINVAL || err == ENOSYS) {
+                // No such rename here: a hard link takes a free name only, just as atomically.
+                err = ::link(tmp.c_str(), path.c_str()) == 0 ? 0 : errno;
+                if (err == 0)
+                    ::unlink(tmp.c_str());
+            }
+            exists = err == EEXIST;
+            why = exists ? std::string() : describe(err);
+            return err == 0;
+#endif
+        });
+    if (ok)
+        return NewFile::kWritten;
+    return exists ? NewFile::kExists : NewFile::kFailed;
 }
 
 bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& out, std::string* error) {

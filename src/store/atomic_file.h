@@ -20,6 +20,17 @@ inline constexpr std::uintmax_t kMaxReadFileBytes = 64u * 1024u * 1024u;
 bool writeFileAtomically(const std::filesystem::path& path, const void* data, std::size_t size,
                          std::string* error);
 
+enum class NewFile { kWritten, kExists, kFailed };
+
+// Writes `path` with exactly `size` bytes only when no file of that name
+// exists, never replacing one, not even one created by another process at the
+// same moment: the bytes go to a temporary file in the same folder, synced,
+// which then takes the name only if it is free (an atomic no-replace rename,
+// or a hard link where the file system has no such rename). kExists leaves
+// everything as it was; kFailed says why in `error`.
+NewFile writeNewFile(const std::filesystem::path& path, const void* data, std::size_t size,
+                     std::string* error);
+
 // Reads a regular file of at most kMaxReadFileBytes, opened read-only.
 bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out,
                    std::string* error);

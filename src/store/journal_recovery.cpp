@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <system_error>
 
 #include "common/run_state.h"
+#include "store/atomic_file.h"
 #include "store/hyg_doc.h"
 #include "store/measurement_file.h"
 #include "store/run_journal.h"
@@ -108,6 +110,103 @@ void loadRecoveredRun(const RecoveredRun& run, CHygDoc& doc, ViewState& view) {
     view.m_loggerGain = loaded.gain;
     view.m_loggerOffset = loaded.offset;
     doc.m_signatureIn = "00";
+}
+
+NewSaveResult saveMeasurementAsNew(const fs::path& measurementPath, const RunSnapshot& run) {
+    NewSaveResult r;
+    r.saved.measurementPath = measurementPath;
+    r.saved.textPath = textTablePathFor(measurementPath);
+    const std::vector<std::uint8_t> file = encodeMeasurementFile(run);
+    const std::string table = formatTextTable(tableInputOf(run));
+    // Both recoveries claim the measurement file first, so only one of them
+    // ever gets as far as the table.
+    const struct {
+        const fs::path& path;
+        const void* data;
+        std::size_t size;
+    } files[] = {{r.saved.measurementPath, file.data(), file.size()},
+                 {r.saved.textPath, table.data(), table.size()}};
+    for (const auto& f : files) {
+        const NewFile w = writeNewFile(f.path, f.data, f.size, &r.saved.error);
+        if (w == NewFile::kWritten)
+            continue;
+        if (&f.path != &r.saved.measurementPath) {
+            std::error_code ec;
+            fs::remove(r.saved.measurementPath, ec);  // written above: no table, no file
+        }
+        r.saved.failedPath = f.path;
+        if (w == NewFile::kExists) {
+            r.existing = f.path;
+            r.saved.error = "already exists";
+        }
+        return r;
+    }
+    r.saved.ok = true;
+    return r;
+}
+
+bool isSavedAs(const fs::path& path, const RecoveredRun& run) {
+    std::vector<std::uint8_t> bytes;
+    std::error_code ec;
+    return fs::is_regular_file(textTablePathFor(path), ec) && readWholeFile(path, bytes, nullptr) &&
+           bytes == encodeMeasurementFile(run.snapshot());
+}
+
+RecoverResult recoverJournal(const fs::path& journal, const fs::path& out, bool removeAfterSave,
+                             bool salvage) {
+    RecoverResult r;
+    // Held until the end: a second recovery of the same journal waits its turn.
+    JournalLock lock;
+    if (!lock.acquire(journal)) {
+        r.status = lock.heldByOther() ? RecoverStatus::kLocked : RecoverStatus::kUnreadable;
+        r.read = JournalResult{JournalStatus::kReadFailed,
+                               journal.string() + ": " + std::generic_category().message(errno)};
+        return r;
+    }
+    if (journalFileHoldsNoRecord(journal)) {
+        r.status = RecoverStatus::kEmpty;
+        lock.remove(&r.removeError);
+        return r;
+    }
+    r.run = std::make_unique<RecoveredRun>();
+    r.read = readJournalRun(journal, *r.run, salvage);
+    if (!r.read.ok()) {
+        r.status = RecoverStatus::kUnreadable;
+        return r;
+    }
+    if (isSavedAs(out, *r.run)) {
+        r.status = RecoverStatus::kAlreadySaved;
+        lock.remove(&r.removeError);
+        return r;
+    }
+    const NewSaveResult saved = saveMeasurementAsNew(out, r.run->snapshot());
+    r.saved = saved.saved;
+    r.existing = saved.existing;
+    if (!r.saved.ok) {
+        r.status = r.existing.empty() ? RecoverStatus::kSaveFailed : RecoverStatus::kOutputExists;
+        return r;
+    }
+    r.status = RecoverStatus::kSaved;
+    if (removeAfterSave)
+        lock.remove(&r.removeError);
+    return r;
+}
+
+fs::path keepInStateDirectory(const CHygDoc& doc, const ViewState& view, long pid,
+                              std::string* error) {
+    fs::path dir;
+    if (!makeStateDirectory(dir, error))
+        return {};
+    RunJournal copy;
+    const fs::path path = windowJournalPath(dir, view.m_startTime, pid, 0);
+    if (!copy.follow(path, doc, view) || !copy.flush()) {
+        if (error != nullptr)
+            *error = copy.error();
+        copy.discard();
+        return {};
+    }
+    copy.close();
+    return path;
 }
 
 }  // namespace kr5061

@@ -1,20 +1,22 @@
 #pragma once
 
-// Where the window keeps the journals of its runs, and what it says about a
-// journal a run left behind when the program ended without saving it.
+// Runs a journal kept when they were not saved: where the window keeps its
+// journals, what it says about one left behind, how a left journal becomes a
+// measurement file again, and where a run goes when its own journal is lost.
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "store/journal_format.h"
+#include "store/measurement_file.h"
 
 namespace kr5061 {
 
 class CHygDoc;
 struct ViewState;
-struct JournalRun;
-struct RecoveredRun;
-struct StartFields;
 
 // The program's state directory, for files that are not settings but must
 // survive a restart:
@@ -50,5 +52,57 @@ std::string recoveryFileName(const StartFields& start);
 // file would, and marks it loaded, so the logger window adopts it as a data
 // set like a Download.
 void loadRecoveredRun(const RecoveredRun& run, CHygDoc& doc, ViewState& view);
+
+// ---- a journal back to a measurement file --------------------------------
+
+// Saves the measurement file and then its table, each only under a name no
+// file has: an existing file is never replaced, not even one another process
+// creates at the same moment, and the two are written as a pair (when the
+// table's name is taken, the measurement file written here is taken back).
+struct NewSaveResult {
+    SaveResult saved;                // ok, the paths written, or the failure
+    std::filesystem::path existing;  // the file in the way, when that was the failure
+};
+NewSaveResult saveMeasurementAsNew(const std::filesystem::path& measurementPath,
+                                   const RunSnapshot& run);
+
+// The measurement file at `path` holds exactly `run` (the bytes Save writes
+// for it) and its table is beside it: the run was saved and its journal is no
+// longer needed.
+bool isSavedAs(const std::filesystem::path& path, const RecoveredRun& run);
+
+enum class RecoverStatus {
+    kSaved,
+    kAlreadySaved,  // the output holds exactly this run; the journal was removed
+    kEmpty,         // the journal holds no record; it was removed
+    kLocked,        // a live process is recording into the journal, or recovering it
+    kOutputExists,  // the measurement file or its table exists; nothing written
+    kUnreadable,    // not a journal, damaged header, newer version or unreadable
+    kSaveFailed,    // the measurement file or its table could not be written
+};
+
+struct RecoverResult {
+    RecoverStatus status = RecoverStatus::kUnreadable;
+    std::unique_ptr<RecoveredRun> run;  // what was read (count, damage, salvage)
+    JournalResult read;                 // why the journal was refused (kUnreadable)
+    std::filesystem::path existing;     // the file in the way (kOutputExists)
+    SaveResult saved;                   // paths written, or the failure (kSaveFailed)
+    std::string removeError;            // set when removal was asked for and failed
+};
+
+// Writes the measurement file and its table at `out` from the journal,
+// holding the journal's lock meanwhile, never replacing an existing file. With
+// `salvage`, intact records after a damaged one are kept (takeJournalRun).
+// With removeAfterSave the journal is deleted once both files are written; a
+// journal whose run is already saved at `out`, and one holding no record, are
+// deleted in any case.
+RecoverResult recoverJournal(const std::filesystem::path& journal, const std::filesystem::path& out,
+                             bool removeAfterSave, bool salvage = false);
+
+// Keeps a run whose own journal was lost: a new journal of its committed
+// samples in the state directory (where the window offers it at its next
+// start), waited for until it is on the disk. Its path, or empty with `error`.
+std::filesystem::path keepInStateDirectory(const CHygDoc& doc, const ViewState& view, long pid,
+                                           std::string* error);
 
 }  // namespace kr5061

@@ -7,80 +7,40 @@
 // Recording (whoever runs the sample clock owns one RunJournal):
 //
 //     RunJournal journal;
-//     if (sampleTick(state, doc))                        // a sample was committed
-//         journal.follow(path, doc, state.view, nowMs);  // starts the file at a run's
-//                                                         // first sample, then appends
-//     journal.syncIfDue(nowMs);           // from any timer: flushes what is still pending
-//     journal.discard();                  // after saveMeasurement() succeeded, or the
-//                                         // user chose not to keep the run
-//     journal.close();                    // ending without a save: the file stays
+//     journal.create(path, limit);    // optional: takes the file before the run starts
+//     if (sampleTick(...).committed > 0)                // samples were committed
+//         journal.follow(path, doc, state.view);        // starts the file at a run's
+//                                                       // first sample, then appends
+//     journal.discard();              // after saveMeasurement() succeeded, or the
+//                                     // user chose not to keep the run
+//     journal.close();                // ending without a save: the file stays
+//
+// Appends return at once: a SyncWriter writes and syncs (fdatasync) them on a
+// thread of its own, in order, so neither the window nor the sample clock ever
+// waits for the disk; durableCount() tells how many records are on the disk.
+// The whole file is reserved when it is created (posix_fallocate), so a disk
+// that fills during the run cannot cut the journal short.
 //
 // While a RunJournal has its file open it holds an exclusive flock on it, so
 // another process can tell a live journal (isJournalLocked) from one left by a
-// run that ended without being saved. nowMs is any monotonic clock in
-// milliseconds; nothing here reads a clock.
+// run that ended without being saved. A JournalLock holds a left journal the
+// same way while it is offered, shown or recovered.
 //
-// Recovering (any process):
-//
-//     if (!isJournalLocked(p)) {
-//         auto run = std::make_unique<RecoveredRun>();   // about 200 kB
-//         if (readJournalRun(p, *run).ok())
-//             saveMeasurement(out, run->snapshot());     // same bytes Save writes
-//     }
-//     recoverJournal(p, out)   // all of it, never overwriting a file (command line)
-//
-// File format (little-endian), version 1:
-//   0    header slot A, 128 bytes      the newer valid slot of the two counts;
-//   128  header slot B, 128 bytes      the writer alternates between them
-//   256  records, 32 bytes each, record i at 256 + 32 i
-// Header slot: "KR5061JN", u32 version, u32 generation, u32 run id, u32 0,
-//   i64 start (calendar seconds), i32 year month day hour minute second (local
-//   time of the start when recorded), i32 period seconds, i32 sample limit,
-//   i32 gain, i32 offset, u8 Fahrenheit flag, u8 unit length (<= 32), 32 bytes
-//   unit text, zero padding, u32 CRC-32 of bytes 0..123 at 124.
-// Record: u32 index i, f32 AIR WB DP K/IR RH, u32 run id, u32 CRC-32 of bytes
-//   0..27. The reader takes records in order while index, run id and CRC
-//   match; everything from the first mismatch on (a torn or damaged tail, a
-//   record from another run or out of place) is dropped.
+// Recovering: readJournalRun (journal_format.h) reads a journal whatever its
+// state; recoverJournal (journal_recovery.h) writes the measurement file from it.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "common/channels.h"
-#include "store/measurement_file.h"
-#include "store/text_export.h"
+#include "store/journal_format.h"
+#include "store/sync_writer.h"
 
 namespace kr5061 {
 
 class CHygDoc;
 struct ViewState;
-
-inline constexpr std::string_view kJournalSuffix = ".journal";
-inline constexpr std::size_t kJournalSlotBytes = 128;
-inline constexpr std::size_t kJournalRecordsOffset = 2 * kJournalSlotBytes;
-inline constexpr std::size_t kJournalRecordBytes = 32;
-inline constexpr std::size_t kMaxJournalUnitBytes = 32;
-// No journal we write is longer: records past the store's capacity cannot exist.
-inline constexpr std::size_t kMaxJournalBytes =
-    kJournalRecordsOffset + kJournalRecordBytes * static_cast<std::size_t>(kSampleCapacity);
-// append() syncs at once unless the last sync is more recent than this.
-inline constexpr std::int64_t kJournalMinSyncGapMs = 250;
-
-// What the measurement file needs besides the samples.
-struct JournalRun {
-    std::int64_t startTime = 0;  // calendar seconds of sample 0
-    StartFields start;           // local date and time of startTime when recorded
-    int periodSeconds = 0;       // as the measurement file holds it
-    int sampleLimit = 0;         // the run's planned number of samples
-    bool fahrenheit = false;
-    std::string unit;  // at most kMaxJournalUnitBytes bytes are kept
-    int gain = 0;
-    int offset = 0;
-};
 
 // The current run of the view as the journal and the measurement file see it.
 JournalRun journalRunOf(const ViewState& view);
@@ -94,122 +54,111 @@ public:
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
 
-    // Call after every committed sample (whenever sampleTick returned true).
-    // Starts the journal at `path` anew when none is open, when the path
-    // differs, or when the view shows another run (another start time, or
-    // fewer samples than journalled); then appends every committed sample not
-    // yet in the file and syncs as append() does. False when the journal
-    // could not be started or written; error() says why, the next call tries
-    // again.
-    bool follow(const std::filesystem::path& path, const CHygDoc& doc, const ViewState& view,
-                std::int64_t nowMs);
+    // Called on the writer's thread when a write or a sync fails; set before
+    // the journal is created.
+    void setProblemHandler(SyncWriter::ProblemHandler handler) { m_onProblem = std::move(handler); }
 
-    // Creates `path`, or empties it, for a new run, takes the lock and writes
-    // the header durably. A file locked by another process is left untouched
-    // and false returned (lockedByOther() then tells). A journal already open
-    // here is closed first (or reused when it is the same path).
+    // Takes `path` for a run: creates the file (or takes one nobody holds),
+    // locks it, empties it and reserves room for `records` records. A file
+    // another process holds is left untouched (lockedByOther()). On failure
+    // error() names the file and the reason and no file is left behind.
+    bool create(const std::filesystem::path& path, int records);
+
+    // Starts a run in the journal: creates `path` as create() does, with room
+    // for the run's sample limit, unless it is the file already taken; then
+    // queues both header slots. A run started before in the same file is
+    // replaced.
     bool start(const std::filesystem::path& path, const JournalRun& run);
 
-    // Appends samples count()..committed-1 of the channel-major store
+    // Queues samples count()..committed-1 of the channel-major store
     // (committed is capped at kSampleCapacity). When the unit, the flag, the
     // gain or the offset of `view` changed since the header was written, the
     // header is rewritten first (into the other slot, so a torn header write
-    // leaves the previous one valid). Syncs (fdatasync) at once unless the last
-    // sync is less than kJournalMinSyncGapMs old; syncIfDue() then finishes
-    // the job. Allocates nothing. On a write error returns false and keeps
-    // count(): the same samples are written again by the next call.
-    bool append(const float (*live)[kSampleCapacity], int committed, const ViewState& view,
-                std::int64_t nowMs);
+    // leaves the previous one valid). False when no run was started or the
+    // writer failed (error() says why).
+    bool append(const float (*live)[kSampleCapacity], int committed, const ViewState& view);
 
-    // Syncs pending samples once kJournalMinSyncGapMs have passed since the
-    // last sync; sync() does it unconditionally. False on a sync error.
-    bool syncIfDue(std::int64_t nowMs);
-    bool sync();
+    // Call after every committed sample. Starts the journal at `path` anew
+    // when none is open, when the path differs, or when the view shows another
+    // run (another start time, or fewer samples than journalled); then appends.
+    bool follow(const std::filesystem::path& path, const CHygDoc& doc, const ViewState& view);
 
-    // Syncs, unlocks and closes; the file stays for recovery.
+    // Waits until everything queued is on the disk; false when it cannot be.
+    bool flush();
+    // Flushes, unlocks and closes; the file stays for recovery, unless no
+    // record was ever queued: a journal holding no record is removed.
     void close();
     // Deletes the file (the run was saved or is not wanted) and closes. False
     // with error() when it could not be deleted. Does nothing when not open.
     bool discard();
 
+    // The file at path() is still the journal written here (not deleted, not
+    // replaced) and at least as long as its durable records need.
+    bool stillOnDisk() const;
+
     bool isOpen() const { return m_fd >= 0; }
-    bool pending() const { return m_pending; }
     int count() const { return m_count; }
+    int durableCount() const { return static_cast<int>(m_writer.durableMark()); }
+    bool failed() const { return m_writer.failed(); }
     bool lockedByOther() const { return m_lockedByOther; }
     const std::filesystem::path& path() const { return m_path; }
-    const std::string& error() const { return m_error; }
+    std::string error() const;
 
 private:
     bool writeHeader();
-    bool writeAll(const void* data, std::size_t size, std::uint64_t offset);
-    bool headerOutdated(const ViewState& view) const;
+    bool reserve(int records);
     bool fail(const std::string& what, int err);
+    void startWriter();
+    void closeFile();
 
     int m_fd = -1;
     std::filesystem::path m_path;
+    SyncWriter m_writer;
+    SyncWriter::ProblemHandler m_onProblem;
     JournalRun m_run;
     std::uint32_t m_runId = 0;
     std::uint32_t m_generation = 0;
     int m_count = 0;
-    bool m_pending = false;
+    bool m_started = false;  // header queued: records may follow
     bool m_lockedByOther = false;
-    bool m_ready = false;  // header written: records may follow
-    bool m_haveSyncTime = false;
-    std::int64_t m_lastSyncMs = 0;
     std::string m_error;
 };
 
-// ---- reading ------------------------------------------------------------
+// Holds a journal's lock for as long as it lives, so no other process
+// records into it, offers it or deletes it meanwhile.
+class JournalLock {
+public:
+    JournalLock() = default;
+    ~JournalLock() { release(); }
+    JournalLock(JournalLock&& other) noexcept;
+    JournalLock& operator=(JournalLock&& other) noexcept;
 
-enum class JournalStatus {
-    kOk,             // a valid header; the intact records follow
-    kNotJournal,     // not a run journal at all
-    kDamagedHeader,  // a journal whose header cannot be trusted (torn or corrupted)
-    kNewerVersion,   // written by a later version of this program
-    kReadFailed,     // the file could not be opened or read
+    // False when the file cannot be opened or another process holds it
+    // (heldByOther() then tells).
+    bool acquire(const std::filesystem::path& path);
+    // Deletes the file while still holding it, then lets it go. False with
+    // `error` naming the file when it could not be deleted.
+    bool remove(std::string* error);
+    void release();
+
+    bool held() const { return m_fd >= 0; }
+    bool heldByOther() const { return m_heldByOther; }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    bool m_heldByOther = false;
+    std::filesystem::path m_path;
 };
-
-struct JournalResult {
-    JournalStatus status = JournalStatus::kReadFailed;
-    std::string reason;  // readable detail when status is not kOk
-    bool ok() const { return status == JournalStatus::kOk; }
-};
-
-// A parsed journal. The records are not copied: they point into the parsed
-// bytes, count x kJournalRecordBytes.
-struct JournalContents {
-    JournalRun run;
-    int count = 0;  // intact records in order, 0..kSampleCapacity
-    const std::uint8_t* records = nullptr;
-    bool tailDropped = false;  // bytes after the intact records were ignored
-    float sample(int index, int channel) const;
-};
-
-// Any bytes in: the header and the intact prefix of the records, or a
-// refusal. Reads only inside [data, data + size) and allocates nothing sized
-// from the bytes.
-JournalResult parseJournal(const std::uint8_t* data, std::size_t size, JournalContents& out);
-
-// A journal read from a file, with its samples in a channel-major block like
-// the document's live store. About 200 kB: create it on the heap.
-struct RecoveredRun {
-    JournalRun run;
-    int count = 0;
-    bool tailDropped = false;
-    float live[kChannelCount][kSampleCapacity] = {};
-
-    // What Save would have written for this run.
-    RunSnapshot snapshot() const;
-};
-
-// Reads at most kMaxJournalBytes of the file, read-only, and parses them. A
-// kReadFailed reason names the file; the others describe the contents only.
-JournalResult readJournalRun(const std::filesystem::path& path, RecoveredRun& out);
 
 // True while a live process holds the journal (a run is being recorded into
-// it), this process's own RunJournal included; false for a journal left
-// behind by a process that ended, and for a missing file.
+// it, or it is being offered or recovered), this process's own included;
+// false for a journal left behind by a process that ended, and for a missing
+// file.
 bool isJournalLocked(const std::filesystem::path& path);
+
+// The process that holds the journal's lock, when the system tells (0 when not).
+long journalLockHolder(const std::filesystem::path& path);
 
 // Deletes a journal nobody holds. False with `error` when it is locked by a
 // live process or cannot be deleted.
@@ -217,31 +166,8 @@ bool removeJournal(const std::filesystem::path& path, std::string* error);
 
 // "F.AsmDat" -> "F.AsmDat.journal".
 std::filesystem::path journalPathFor(const std::filesystem::path& measurementPath);
-// "F.AsmDat.journal" -> "F.AsmDat"; a name without ".journal" gets ".AsmDat" appended.
+// "F.AsmDat.journal" -> "F.AsmDat"; any other name ends in ".AsmDat" after
+// ".journal" is taken off ("run-1.journal" -> "run-1.AsmDat").
 std::filesystem::path recoveryPathFor(const std::filesystem::path& journalPath);
-
-enum class RecoverStatus {
-    kSaved,
-    kLocked,        // a live process is recording into the journal
-    kOutputExists,  // the measurement file or its table exists; nothing written
-    kUnreadable,    // not a journal, damaged header, newer version or unreadable
-    kSaveFailed,    // the measurement file or its table could not be written
-};
-
-struct RecoverResult {
-    RecoverStatus status = RecoverStatus::kUnreadable;
-    int count = 0;                   // samples recovered
-    bool tailDropped = false;        // a torn or damaged tail was left out
-    JournalResult read;              // why the journal was refused (kUnreadable)
-    std::filesystem::path existing;  // the file in the way (kOutputExists)
-    SaveResult saved;                // paths written, or the failure (kSaveFailed)
-    std::string removeError;         // set when removal was asked for and failed
-};
-
-// Writes the measurement file and its table at `out` from the journal,
-// through saveMeasurement, never replacing an existing file. With
-// removeAfterSave the journal is deleted once both files are written.
-RecoverResult recoverJournal(const std::filesystem::path& journal, const std::filesystem::path& out,
-                             bool removeAfterSave);
 
 }  // namespace kr5061

@@ -60,22 +60,22 @@ void appendPadded(std::string& out, std::string_view text, std::size_t width) {
     out += text;
 }
 
-void appendTextLine(std::string& out, const TableInput& in, int i,
+void appendTextLine(std::string& out, const TableInput& in, std::string_view unit, int i,
                     const std::optional<std::time_t>& start) {
     const auto value = [&](int channel) { return in.samples.at(i, channel); };
     const float kir = value(kSurface);
     const std::string kirText =
         (kir <= kAbsentThreshold ? std::string("----") : surface(kir, in.fahrenheit)) +
-        std::string(in.unit);
+        std::string(unit);
 
     out += "  ";
     appendPadded(out, formatInt(i + 1), 5);
     out.append(10, ' ');
-    appendPadded(out, temperature(value(kAir), in.fahrenheit) + std::string(in.unit), 9);
+    appendPadded(out, temperature(value(kAir), in.fahrenheit) + std::string(unit), 9);
     out.append(10, ' ');
-    appendPadded(out, temperature(value(kWetBulb), in.fahrenheit) + std::string(in.unit), 9);
+    appendPadded(out, temperature(value(kWetBulb), in.fahrenheit) + std::string(unit), 9);
     out.append(8, ' ');
-    appendPadded(out, temperature(value(kDewPoint), in.fahrenheit) + std::string(in.unit), 9);
+    appendPadded(out, temperature(value(kDewPoint), in.fahrenheit) + std::string(unit), 9);
     out.append(8, ' ');
     appendPadded(out, kirText, 9);
     out.append(12, ' ');
@@ -87,7 +87,7 @@ void appendTextLine(std::string& out, const TableInput& in, int i,
 }
 
 void appendCsvLine(std::string& out, const TableInput& in, int i,
-                   const std::optional<std::time_t>& start) {
+                   const std::optional<std::time_t>& start, const CsvExtraColumns* extra) {
     const auto value = [&](int channel) { return in.samples.at(i, channel); };
     out += sampleTime(start, i, in.periodSeconds, "%Y-%m-%dT%H:%M:%S");
     for (int c : {kAir, kWetBulb, kDewPoint}) {
@@ -99,6 +99,8 @@ void appendCsvLine(std::string& out, const TableInput& in, int i,
         out += surface(value(kSurface), in.fahrenheit);
     out += ',';
     out += formatFixed(value(kHumidity), 1);
+    if (extra)
+        extra->appendRow(out, in, i);
     out += kLineEnd;
 }
 
@@ -129,7 +131,6 @@ std::optional<std::time_t> calendarSecondsOf(const StartFields& s) {
     return t;
 }
 
-
 StartFields startFieldsOf(std::int64_t calendarSeconds) {
     std::tm tm{};
     if (!toLocal(static_cast<std::time_t>(calendarSeconds), tm))
@@ -150,28 +151,45 @@ TableInput recallTableInput(const CHygDoc& doc) {
     return in;
 }
 
+std::string printableUnit(std::string_view unit) {
+    std::string text(unit);
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == ',')
+            c = '?';
+    }
+    return text;
+}
+
 std::string formatTextTable(const TableInput& in) {
     const int rows = rowCount(in);
     const auto start = calendarSecondsOf(in.start);
+    const std::string unit = printableUnit(in.unit);
     std::string out;
     out.reserve(static_cast<std::size_t>(rows + 1) * 130);
     out += kTextHeader;
     out += kLineEnd;
     for (int i = 0; i < rows; ++i)
-        appendTextLine(out, in, i, start);
+        appendTextLine(out, in, unit, i, start);
     return out;
 }
 
 std::string formatCsvTable(const TableInput& in) {
+    return formatCsvTable(in, nullptr);
+}
+
+std::string formatCsvTable(const TableInput& in, const CsvExtraColumns* extra) {
     const int rows = rowCount(in);
     const auto start = calendarSecondsOf(in.start);
     const std::string u = in.fahrenheit ? "F" : "C";
     std::string out;
     out.reserve(static_cast<std::size_t>(rows + 1) * 50);
     out += "time,AIR (" + u + "),WB (" + u + "),DP (" + u + "),K/IR (" + u + "),RH (%RH)";
+    if (extra)
+        extra->appendHeader(out);
     out += kLineEnd;
     for (int i = 0; i < rows; ++i)
-        appendCsvLine(out, in, i, start);
+        appendCsvLine(out, in, i, start, extra);
     return out;
 }
 
@@ -180,8 +198,9 @@ bool writeTextTable(const std::filesystem::path& path, const TableInput& in, std
     return writeFileAtomically(path, text.data(), text.size(), error);
 }
 
-bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error) {
-    const std::string text = formatCsvTable(in);
+bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error,
+                   const CsvExtraColumns* extra) {
+    const std::string text = formatCsvTable(in, extra);
     return writeFileAtomically(path, text.data(), text.size(), error);
 }
 

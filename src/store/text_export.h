@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +72,11 @@ struct TableInput {
 // The recall buffer of the document as a table input (count clamped to the buffer).
 TableInput recallTableInput(const CHygDoc& doc);
 
+// The unit text as a table writes it: a damaged or forged file may hold a
+// unit with line breaks, commas or other control characters, which would
+// break the table's lines and columns; each such character becomes '?'.
+std::string printableUnit(std::string_view unit);
+
 // The fixed-column text table: header line, then one line per sample, every
 // line ended by CR LF. Times are start + i x period in local time, so a
 // daylight-saving change shows as a jump of the clock.
@@ -87,8 +92,20 @@ std::string formatTextTable(const TableInput& in);
 // table and as RFC 4180 asks.
 std::string formatCsvTable(const TableInput& in);
 
+// Columns a caller adds after the readings of every CSV row (the derived
+// moist-air quantities, for one). Each part it appends starts with a comma.
+class CsvExtraColumns {
+public:
+    virtual ~CsvExtraColumns() = default;
+    virtual void appendHeader(std::string& out) const = 0;
+    virtual void appendRow(std::string& out, const TableInput& in, int row) const = 0;
+};
+
+std::string formatCsvTable(const TableInput& in, const CsvExtraColumns* extra);
+
 // Both writers replace the file atomically; false with a readable reason on failure.
 bool writeTextTable(const std::filesystem::path& path, const TableInput& in, std::string* error);
-bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error);
+bool writeCsvTable(const std::filesystem::path& path, const TableInput& in, std::string* error,
+                   const CsvExtraColumns* extra = nullptr);
 
 }  // namespace kr5061

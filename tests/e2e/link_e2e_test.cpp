@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
@@ -11,21 +10,12 @@
 #include "link/link_ticks.h"
 #include "link/ms_comm.h"
 #include "sim/sim_runner.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
-}
+using test::waitFor;
 
 // The simulated instrument on the master side of a pseudo-terminal, the
 // program's serial port and receive path on the slave side.
@@ -71,9 +61,14 @@ TEST_F(LinkEndToEnd, StartFrameArrivesExactlyAndFramesLandInTheStore) {
     EXPECT_FALSE(state.meter.m_lcdValue1.empty());
     EXPECT_FALSE(state.frame.m_otherComEnable) << "the port menu locks while the instrument talks";
 
-    sampleTick(state, *doc);
+    // Two ticks one period apart on the sample clock's own time.
+    static std::int64_t s_nowMs = 0;
+    link.setMonotonicClock([] { return s_nowMs; });
+    s_nowMs = 1000;
+    link.sampleTick();
     ASSERT_TRUE(waitFor([&] { return state.view.m_newFrame; }, 3000));
-    sampleTick(state, *doc);
+    s_nowMs = 2000;
+    link.sampleTick();
     EXPECT_EQ(state.view.m_sampleIndex, 2);
     EXPECT_EQ(link.reader().discardedBytes(), 0u);
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "sim/sim_runner.h"
+#include "store/journal_format.h"
 #include "support/mosquitto_broker.h"
 #include "support/test_dirs.h"
 
@@ -92,9 +93,10 @@ protected:
     int samplesInOutbox() {
         int n = 0;
         std::error_code ec;
+        auto run = std::make_unique<RecoveredRun>();
         for (const auto& e : fs::directory_iterator(config.path() / "outbox" / kId, ec)) {
-            if (e.path().extension() == ".journal") {
-                n += static_cast<int>((e.file_size() - 256) / 32);
+            if (e.path().extension() == ".journal" && readJournalRun(e.path(), *run).ok()) {
+                n += run->count;
             }
         }
         return n;

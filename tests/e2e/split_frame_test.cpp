@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <memory>
 
@@ -9,21 +8,12 @@
 #include "link/ms_comm.h"
 #include "sim/pty_transport.h"
 #include "support/live_frames.h"
+#include "support/wait.h"
 
 namespace kr5061 {
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
-}
+using test::waitFor;
 
 // The port opens in the middle of a frame and every later frame arrives in two
 // writes. Each frame must be handled when its tail arrives, not one frame later.

@@ -29,7 +29,7 @@ struct LiveRun {
                 doc->m_live[c][i] = static_cast<float>(view.m_startTime % 1000 + i);
             }
             ++view.m_sampleIndex;
-            ASSERT_TRUE(box.follow(*doc, view, 0)) << box.error();
+            ASSERT_TRUE(box.follow(*doc, view)) << box.error();
         }
     }
 };

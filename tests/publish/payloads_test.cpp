@@ -4,8 +4,10 @@
 #include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "common/run_state.h"
+#include "panels/alarm_watch.h"
 #include "publish/broker_url.h"
 #include "publish/payloads.h"
 #include "publish/publish_pacing.h"
@@ -135,29 +137,41 @@ TEST(ReadingPayload, AbsentSurfaceIsNullAndTheMeterStateIsNamed) {
     EXPECT_EQ(j.at("max"), false);
 }
 
-TEST(AlarmEvents, RiseAndClearInTheDisplayedUnit) {
+TEST(AlarmPayload, RiseAndClearInTheDisplayedUnitAndNoValueAfterTheLinkWent) {
     auto state = std::make_unique<LiveState>();
+    auto doc = std::make_unique<CHygDoc>();
+    std::vector<json> sent;
+    AlarmWatch watch([&](const AlarmEvent& e) {
+        if (publishesAlarm(e)) {
+            sent.push_back(json::parse(alarmPayload(e)));
+        }
+    });
     state->view.m_fahrenheit = true;
     state->readout.m_hiLimit[kAir] = 80.0f;
     state->readout.m_loLimit[kSurface] = 50.0f;
-    AlarmFlags before;
-    before.low[kSurface] = true;
-    state->frame.m_hiAlarm[kAir] = true;  // rose
-    // K/IR low cleared
-    const std::array<float, kChannelCount> stored = {30.0f, 0, 0, 23.47f, 0};
-    std::array<AlarmEvent, 2 * kChannelCount> events;
-    ASSERT_EQ(alarmEvents(before, *state, stored, 1765000000, events), 2);
-    const json air = json::parse(alarmPayload(events[0]));
+    doc->m_live[kAir][0] = 30.0f;
+    doc->m_live[kSurface][0] = 23.47f;
+    state->frame.m_loAlarm[kSurface] = true;
+    watch.readingEvaluated(*state, *doc, 1765000000);
+    state->frame.m_loAlarm[kSurface] = false;
+    state->frame.m_hiAlarm[kAir] = true;
+    watch.readingEvaluated(*state, *doc, 1765000001);
+    watch.alarmsCleared(1765000002);
+    ASSERT_EQ(sent.size(), 4u);  // surface low rose; air high rose, surface low cleared; link lost
+    EXPECT_EQ(sent[0].at("kind"), "low");
+    EXPECT_EQ(sent[0].at("value"), 74.2);  // 23.47 C = 74.246 F, cut to a tenth
+    const json& air = sent[1];
     EXPECT_EQ(air.at("channel"), "air");
     EXPECT_EQ(air.at("kind"), "high");
     EXPECT_EQ(air.at("state"), "raised");
     EXPECT_EQ(air.at("value"), 86.0);  // 30 C shown as 86 F
     EXPECT_EQ(air.at("limit"), 80.0);
     EXPECT_EQ(air.at("unit"), "F");
-    const json surface = json::parse(alarmPayload(events[1]));
-    EXPECT_EQ(surface.at("kind"), "low");
-    EXPECT_EQ(surface.at("state"), "cleared");
-    EXPECT_EQ(surface.at("value"), 74.2);  // 23.47 C = 74.246 F, cut to a tenth
+    EXPECT_EQ(sent[2].at("channel"), "surface");
+    EXPECT_EQ(sent[2].at("state"), "cleared");
+    EXPECT_EQ(sent[3].at("channel"), "air");
+    EXPECT_EQ(sent[3].at("state"), "cleared");
+    EXPECT_TRUE(sent[3].at("value").is_null()) << "no reading when the link went";
 }
 
 TEST(Discovery, FiveSensorsOfOneDeviceOnTheReadingTopic) {

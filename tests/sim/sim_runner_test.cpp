@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 // Waits (generously) until cond() holds; robustness, not speed, is checked.
 template <typename Cond>
 bool eventually(Cond cond) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!cond()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
@@ -43,7 +43,7 @@ struct Port {
 
     // Collects bytes until a whole live frame is found; returns its start or -1.
     long readFrame(std::vector<std::uint8_t>& got) const {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
         while (std::chrono::steady_clock::now() < deadline) {
             for (std::size_t i = 0; i + kLiveFrameSize <= got.size(); ++i) {
                 if (liveHeaderOk(got.data() + i, got.size() - i)) {

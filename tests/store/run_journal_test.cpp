@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "common/run_state.h"
 #include "store/crc32.h"
 #include "store/hyg_doc.h"
+#include "store/journal_recovery.h"
 #include "support/test_dirs.h"
 #include "support/time_zone.h"
 
@@ -46,14 +50,25 @@ protected:
         view.m_gain = 20;
         view.m_offset = -2;
     }
-    // Commits `n` more samples with distinct readings and journals them.
-    void commit(int n, std::int64_t nowMs = 0) {
+    // Commits `n` more samples with distinct readings, journals them and
+    // waits until they are on the disk.
+    void commit(int n) {
         for (int k = 0; k < n; ++k) {
             const int i = view.m_sampleIndex++;
             for (int c = 0; c < kChannelCount; ++c)
                 doc->m_live[c][i] = 0.5f * static_cast<float>(i) + static_cast<float>(c) - 3.0f;
-            ASSERT_TRUE(journal.follow(path, *doc, view, nowMs)) << journal.error();
+            ASSERT_TRUE(journal.follow(path, *doc, view)) << journal.error();
         }
+        ASSERT_TRUE(journal.flush()) << journal.error();
+        EXPECT_EQ(journal.durableCount(), view.m_sampleIndex);
+    }
+    // The header and the records written, without the room reserved after them.
+    Bytes written(int records) {
+        Bytes b = readBytes(path);
+        EXPECT_EQ(b.size(), kJournalRecordsOffset + 1000 * kJournalRecordBytes)
+            << "the whole run's room is reserved";
+        b.resize(kJournalRecordsOffset + static_cast<std::size_t>(records) * kJournalRecordBytes);
+        return b;
     }
     std::unique_ptr<RecoveredRun> recovered(const fs::path& p) {
         auto run = std::make_unique<RecoveredRun>();
@@ -81,8 +96,8 @@ TEST_F(RunJournalTest, RecoveryWritesTheBytesSaveWouldHaveWrittenInAnyTimeZone) 
     test::ScopedTimeZone elsewhere("Asia/Tokyo");
     const RecoverResult r = recoverJournal(path, dir.file("back.AsmDat"), true);
     ASSERT_EQ(r.status, RecoverStatus::kSaved);
-    EXPECT_EQ(r.count, 5);
-    EXPECT_FALSE(r.tailDropped);
+    EXPECT_EQ(r.run->count, 5);
+    EXPECT_FALSE(r.run->tailDropped) << "the reserved room is no damage";
     EXPECT_EQ(readBytes(dir.file("back.AsmDat")), expected);
     EXPECT_TRUE(fs::exists(dir.file("back.txt")));
     EXPECT_FALSE(fs::exists(path)) << "removed after the save when asked";
@@ -91,8 +106,7 @@ TEST_F(RunJournalTest, RecoveryWritesTheBytesSaveWouldHaveWrittenInAnyTimeZone) 
 TEST_F(RunJournalTest, JournalCutAtEveryOffsetOfItsLastTwoRecordsKeepsTheIntactPrefix) {
     commit(6);
     journal.close();
-    const Bytes whole = readBytes(path);
-    ASSERT_EQ(whole.size(), kJournalRecordsOffset + 6 * kJournalRecordBytes);
+    const Bytes whole = written(6);
     for (std::size_t cut = whole.size() - 2 * kJournalRecordBytes; cut <= whole.size(); ++cut) {
         JournalContents j;
         ASSERT_TRUE(parseJournal(whole.data(), cut, j).ok()) << cut;
@@ -103,7 +117,7 @@ TEST_F(RunJournalTest, JournalCutAtEveryOffsetOfItsLastTwoRecordsKeepsTheIntactP
     }
 }
 
-TEST_F(RunJournalTest, DamagedOrMisplacedRecordsEndThePrefix) {
+TEST_F(RunJournalTest, DamageEndsThePrefixAndWhatFollowsIsCounted) {
     commit(5);
     journal.close();
     const Bytes whole = readBytes(path);
@@ -112,12 +126,12 @@ TEST_F(RunJournalTest, DamagedOrMisplacedRecordsEndThePrefix) {
         const char* what;
         std::size_t at;      // first byte changed
         std::size_t length;  // bytes swapped with the next record (0: one bit flipped)
-        int intact;
+        int intact, following, intactFollowing;
     } cases[] = {
-        {"a bit flipped in a reading", rec2 + 9, 0, 2},
-        {"a bit flipped in the checksum", rec2 + 30, 0, 2},
-        {"records 2 and 3 swapped", rec2, kJournalRecordBytes, 2},
-        {"a bit flipped in the last record", rec2 + 2 * kJournalRecordBytes + 4, 0, 4},
+        {"a bit flipped in a reading", rec2 + 9, 0, 2, 2, 2},
+        {"a bit flipped in the checksum", rec2 + 30, 0, 2, 2, 2},
+        {"records 2 and 3 swapped", rec2, kJournalRecordBytes, 2, 2, 1},
+        {"a bit flipped in the last record", rec2 + 2 * kJournalRecordBytes + 4, 0, 4, 0, 0},
     };
     for (const auto& c : cases) {
         Bytes b = whole;
@@ -131,6 +145,45 @@ TEST_F(RunJournalTest, DamagedOrMisplacedRecordsEndThePrefix) {
         ASSERT_TRUE(parseJournal(b.data(), b.size(), j).ok()) << c.what;
         EXPECT_EQ(j.count, c.intact) << c.what;
         EXPECT_TRUE(j.tailDropped) << c.what;
+        EXPECT_EQ(j.following, c.following) << c.what;
+        EXPECT_EQ(j.intactFollowing, c.intactFollowing) << c.what;
+    }
+}
+
+TEST_F(RunJournalTest, SalvageKeepsTheIntactRecordsAfterDamageAndEveryTime) {
+    commit(18);
+    journal.close();
+    Bytes b = readBytes(path);
+    b[kJournalRecordsOffset + 5] ^= 0x01;                             // record 0
+    b[kJournalRecordsOffset + 7 * kJournalRecordBytes + 12] ^= 0x80;  // record 7
+    JournalContents j;
+    ASSERT_TRUE(parseJournal(b.data(), b.size(), j).ok());
+    EXPECT_EQ(j.count, 0) << "the intact prefix is empty";
+    EXPECT_EQ(j.following, 17);
+    EXPECT_EQ(j.intactFollowing, 16);
+
+    auto run = std::make_unique<RecoveredRun>();
+    takeJournalRun(j, true, *run);
+    ASSERT_EQ(run->count, 18);
+    EXPECT_EQ(run->filled, 2);
+    for (int c = 0; c < kChannelCount; ++c) {
+        EXPECT_EQ(run->live[c][0], doc->m_live[c][1]) << "a first record takes the next one";
+        EXPECT_EQ(run->live[c][7], doc->m_live[c][6]) << "a later one the record before it";
+        EXPECT_EQ(run->live[c][17], doc->m_live[c][17]);
+    }
+}
+
+TEST_F(RunJournalTest, BothHeaderSlotsAreWrittenWhenTheRunStarts) {
+    commit(2);
+    journal.close();
+    for (const std::size_t slot : {std::size_t{0}, kJournalSlotBytes}) {
+        Bytes b = readBytes(path);
+        b[slot + 40] ^= 0x04;  // one bit, before any later header was written
+        JournalContents j;
+        ASSERT_TRUE(parseJournal(b.data(), b.size(), j).ok()) << slot;
+        EXPECT_EQ(j.count, 2);
+        EXPECT_EQ(j.run.offset, -2);
+        EXPECT_EQ(j.run.startTime, view.m_startTime);
     }
 }
 
@@ -208,8 +261,12 @@ TEST_F(RunJournalTest, LiveJournalIsLockedAgainstOthersAndANewRunReplacesIt) {
     view.m_startTime += 60;  // Run again: the next frame starts a new run
     view.m_sampleIndex = 0;
     commit(1);
-    EXPECT_EQ(readBytes(path).size(), kJournalRecordsOffset + kJournalRecordBytes);
-    EXPECT_EQ(recovered(path)->run.startTime, view.m_startTime);
+    JournalContents j;
+    const Bytes again = readBytes(path);
+    ASSERT_TRUE(parseJournal(again.data(), again.size(), j).ok());
+    EXPECT_EQ(j.count, 1);
+    EXPECT_FALSE(j.tailDropped) << "the previous run's records went with it";
+    EXPECT_EQ(j.run.startTime, view.m_startTime);
 
     journal.close();
     EXPECT_FALSE(isJournalLocked(path));
@@ -217,17 +274,42 @@ TEST_F(RunJournalTest, LiveJournalIsLockedAgainstOthersAndANewRunReplacesIt) {
     EXPECT_FALSE(fs::exists(path));
 }
 
-TEST_F(RunJournalTest, SyncsAtOnceUnlessJustSyncedAndDiscardDeletes) {
-    commit(1, 10'000);
-    EXPECT_FALSE(journal.pending());
-    commit(1, 10'100);
-    EXPECT_TRUE(journal.pending()) << "synced 100 ms ago";
-    EXPECT_TRUE(journal.syncIfDue(10'200));
-    EXPECT_TRUE(journal.pending());
-    EXPECT_TRUE(journal.syncIfDue(10'250));
-    EXPECT_FALSE(journal.pending());
-    EXPECT_TRUE(journal.discard());
-    EXPECT_FALSE(fs::exists(path));
+TEST(SyncWriter, WritesInQueueOrderAndReportsTheFirstFailureOnce) {
+    test::TempDir dir;
+    const fs::path file = dir.file("out.bin");
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    int problems = 0;
+    {
+        SyncWriter writer;
+        writer.start(fd, dir.path(), [&] { ++problems; });
+        for (std::uint8_t i = 0; i < 100; ++i)
+            ASSERT_TRUE(writer.write(i, &i, 1, i + 1u));
+        const std::uint8_t later = 0xEE;  // the same place again: the later write wins
+        ASSERT_TRUE(writer.write(3, &later, 1, 101));
+        EXPECT_TRUE(writer.finish());
+        EXPECT_EQ(writer.durableMark(), 101u);
+    }
+    const Bytes b = readBytes(file);
+    ASSERT_EQ(b.size(), 100u);
+    EXPECT_EQ(b[2], 2);
+    EXPECT_EQ(b[3], 0xEE);
+    EXPECT_EQ(b[99], 99);
+    ::close(fd);
+
+    const int readOnly = ::open(file.c_str(), O_RDONLY);
+    SyncWriter writer;
+    writer.start(readOnly, {}, [&] { ++problems; });
+    const std::uint8_t x = 1;
+    EXPECT_TRUE(writer.write(0, &x, 1, 1));
+    EXPECT_FALSE(writer.finish());
+    EXPECT_FALSE(writer.write(1, &x, 1, 2)) << "nothing is queued after a failure";
+    EXPECT_FALSE(writer.finish());
+    EXPECT_EQ(writer.durableMark(), 0u);
+    EXPECT_NE(writer.error().find("cannot write"), std::string::npos) << writer.error();
+    writer.stop();
+    EXPECT_EQ(problems, 1);
+    ::close(readOnly);
 }
 
 TEST_F(RunJournalTest, RecoverNeverOverwritesAndRefusesOtherFiles) {
@@ -246,7 +328,20 @@ TEST_F(RunJournalTest, RecoverNeverOverwritesAndRefusesOtherFiles) {
     EXPECT_EQ(r.read.status, JournalStatus::kNotJournal);
     EXPECT_TRUE(fs::exists(dir.file("plain.journal")));
 
+    // Saved, then killed before its journal went: that journal only blocks the name.
+    ASSERT_EQ(recoverJournal(path, dir.file("ok.AsmDat"), false).status, RecoverStatus::kSaved);
+    EXPECT_EQ(recoverJournal(path, dir.file("ok.AsmDat"), false).status,
+              RecoverStatus::kAlreadySaved);
+    EXPECT_FALSE(fs::exists(path));
+    writeBytes(dir.file("zero.journal"), {});
+    EXPECT_EQ(recoverJournal(dir.file("zero.journal"), dir.file("z.AsmDat"), false).status,
+              RecoverStatus::kEmpty);
+    EXPECT_FALSE(fs::exists(dir.file("zero.journal"))) << "no trap left behind";
+
     EXPECT_EQ(recoveryPathFor("/a/F.AsmDat.journal"), fs::path("/a/F.AsmDat"));
+    EXPECT_EQ(recoveryPathFor("/s/run-20261208-140305-77-1.journal"),
+              fs::path("/s/run-20261208-140305-77-1.AsmDat"))
+        << "a window journal's name gets the extension";
     EXPECT_EQ(recoveryPathFor("/a/F.bin"), fs::path("/a/F.bin.AsmDat"));
     EXPECT_EQ(journalPathFor("/a/F.AsmDat"), fs::path("/a/F.AsmDat.journal"));
 }

@@ -103,6 +103,8 @@ TEST_F(TextExportTest, ReadingsAreConvertedCutAndMarkedAbsentAsShown) {
         {"negative K/IR cut toward zero", 0.0f, -12.37f, 1.0f, false, "C", "0.0C", "-12.3C",
          "1.0%RH"},
         {"empty unit before any frame", 1.0f, 2.0f, 3.0f, false, "", "1.0", "2.0", "3.0%RH"},
+        {"a forged unit breaks no line or column", 20.0f, 23.47f, 55.0f, false, "C\r\n,\t",
+         "20.0C????", "23.4C????", "55.0%RH"},
     };
     for (const Case& c : cases) {
         setSample(0, c.air, 0.0f, 0.0f, c.kir, c.rh);

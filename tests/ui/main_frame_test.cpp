@@ -89,7 +89,8 @@ TEST_F(MainFrameTest, MenusListEveryItemWithMnemonicsAndSeparators) {
     EXPECT_EQ(itemTexts(menus[0]->menu()),
               (QStringList{"&Save", "&Open", "&Print", "Export &CSV...", "Export &Graph Image...",
                            "-", "&Exit"}));
-    EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom"}));
+    EXPECT_EQ(itemTexts(menus[1]->menu()), (QStringList{"&Run", "-", "&Stop", "&UndoZoom", "-",
+                                                        "Psychrometric &Chart", "&Alarm Log"}));
     EXPECT_EQ(itemTexts(menus[2]->menu()), (QStringList{"&COM1", "-", "&COM2", "-", "&COM3", "-",
                                                        "&COM4", "-", "&Other COM", "-",
                                                        "&Device...", "Port &Status...",
@@ -377,6 +378,19 @@ TEST_F(MainFrameTest, CloseWithDataAsksBeforeClosing) {
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(prompt, "Do you want to save the data before closing?");
     EXPECT_TRUE(std::filesystem::exists(configFilePath())) << "settings are written before asking";
+}
+
+TEST_F(MainFrameTest, CloseQuestionIgnoresEscapeAndItsCloseButton) {
+    state.view.m_sampleIndex = 5;
+    bool stillAsked = false;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        QTest::keyClick(box, Qt::Key_Escape);
+        box->close();  // the title bar's close button
+        stillAsked = box->isVisible();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(stillAsked) << "only Yes or No answers: a run is never dropped by Escape";
 }
 
 TEST_F(MainFrameTest, PortProblemIsExplainedInTheMessagePaneUntilThePortOpens) {

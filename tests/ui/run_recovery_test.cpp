@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTableWidget>
@@ -12,13 +13,14 @@
 #include "app/run_recovery.h"
 #include "app/window_journal.h"
 #include "graph/hyg_view.h"
+#include "link/link_driver.h"
 #include "link/ms_comm.h"
 #include "logger/logger_wnd.h"
 #include "store/journal_recovery.h"
 #include "store/measurement_file.h"
 #include "store/run_journal.h"
-#include "support/modal.h"
 #include "support/main_window_parts.h"
+#include "support/modal.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -48,7 +50,19 @@ struct RunRecoveryTest : testing::Test, test::MainWindowParts {
 
     void SetUp() override {
         frame = makeFrame();
+        frame->link().setMonotonicClock([] { return s_nowMs; });
     }
+
+    // Commits one sample of `value`, its tick a period after the previous one.
+    void commit(float value) {
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            doc->m_live[ch][state->view.m_sampleIndex] = value;
+        }
+        state->view.m_newFrame = true;
+        s_nowMs += state->view.m_samplePeriodMs;
+        frame->view()->sampleClockTick();
+    }
+    static inline std::int64_t s_nowMs = 0;
 
     // What a run killed after kSamples samples leaves behind: its journal,
     // closed without a decision about the run.
@@ -68,7 +82,7 @@ struct RunRecoveryTest : testing::Test, test::MainWindowParts {
         }
         const fs::path path = stateDirectory() / name;
         RunJournal journal;
-        EXPECT_TRUE(journal.follow(path, *killed, view, 0)) << journal.error();
+        EXPECT_TRUE(journal.follow(path, *killed, view)) << journal.error();
         journal.close();
         return path;
     }
@@ -106,6 +120,9 @@ TEST_F(RunRecoveryTest, LeftJournalIsOfferedAndSavedThroughTheSaveDialog) {
     EXPECT_EQ(prompt.toStdString(), recoveryPromptText(run, kSamples));
     EXPECT_EQ(QFileInfo(suggested).fileName().toStdString(), suggestedName());
     EXPECT_FALSE(fs::exists(journal)) << "saved: the journal is gone";
+    EXPECT_TRUE(frame->paneText(0).startsWith(
+        QStringLiteral("Saved %1 samples to %2").arg(kSamples).arg(saveDir.path().c_str())))
+        << frame->paneText(0).toStdString();
 
     // The measurement file holds exactly the journalled samples.
     std::vector<fs::path> files;
@@ -132,23 +149,30 @@ TEST_F(RunRecoveryTest, LeftJournalIsOfferedAndSavedThroughTheSaveDialog) {
 }
 
 TEST_F(RunRecoveryTest, DiscardDeletesClosingKeepsAndAnUnreadableJournalIsReportedAndKept) {
+    const fs::path empty = stateDirectory() / "0-empty.journal";
+    std::ofstream{empty};  // a zero-byte journal: nothing to offer, not kept
     const fs::path damaged = stateDirectory() / "a-damaged.journal";
     std::ofstream(damaged) << "not a journal";
     const fs::path first = leftJournal("b.journal");
     const fs::path second = leftJournal("c.journal");
     QString report;
+    bool heldWhileAsked = false;
     onNextModal<QMessageBox>([&](QMessageBox* box) {
         report = box->text();
         box->accept();
-        onNextModal<QMessageBox>([](QMessageBox* q) {
-            q->close();  // the window's close button: decide later
+        onNextModal<QMessageBox>([&](QMessageBox* q) {
+            heldWhileAsked = isJournalLocked(first);  // another window would pass it by
+            q->close();                               // the window's close button: decide later
             choose(QStringLiteral("Discard"));
         });
     });
     RunRecovery(*frame, *doc, state->view).offerLeftJournals();
+    EXPECT_FALSE(fs::exists(empty));
     EXPECT_TRUE(report.contains(QStringLiteral("a-damaged.journal"))) << report.toStdString();
     EXPECT_TRUE(fs::exists(damaged));
+    EXPECT_TRUE(heldWhileAsked);
     EXPECT_TRUE(fs::exists(first));
+    EXPECT_FALSE(isJournalLocked(first)) << "let go once answered";
     EXPECT_FALSE(fs::exists(second));
 
     // Escape keeps it as well; a journal a live run holds is not offered.
@@ -197,17 +221,11 @@ TEST_F(RunRecoveryTest, WindowJournalsCommittedSamplesUntilSavedOrDropped) {
     s.view.m_unitText = "C";
     s.frame.m_recording = true;
     s.frame.m_idle = false;
-    auto commit = [&](float value) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            doc->m_live[ch][s.view.m_sampleIndex] = value;
-        }
-        s.view.m_newFrame = true;
-        frame->view()->sampleClockTick();
-    };
     for (int i = 0; i < 3; ++i) {
         commit(21.0f + static_cast<float>(i));
     }
     ASSERT_EQ(s.view.m_sampleIndex, 3);
+    QTRY_COMPARE(frame->runJournal().journal().durableCount(), 3);  // written on its own thread
     std::vector<fs::path> journals = journalsIn(stateDirectory());
     ASSERT_EQ(journals.size(), 1u);
     EXPECT_TRUE(isJournalLocked(journals[0]));
@@ -225,6 +243,7 @@ TEST_F(RunRecoveryTest, WindowJournalsCommittedSamplesUntilSavedOrDropped) {
     EXPECT_TRUE(journalsIn(stateDirectory()).empty()) << "saved mid-run";
 
     commit(30.0f);
+    QTRY_COMPARE(frame->runJournal().journal().durableCount(), 4);
     journals = journalsIn(stateDirectory());
     ASSERT_EQ(journals.size(), 1u) << "the run goes on and is journalled again";
     ASSERT_TRUE(readJournalRun(journals[0], *run).ok());
@@ -235,19 +254,52 @@ TEST_F(RunRecoveryTest, WindowJournalsCommittedSamplesUntilSavedOrDropped) {
     EXPECT_TRUE(journalsIn(stateDirectory()).empty()) << "the user did not keep the run";
 }
 
-TEST_F(RunRecoveryTest, AJournalThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
+// The program did not run for 6 s (a stop, a suspend): the run ends at its
+// last true sample and the window says why.
+TEST_F(RunRecoveryTest, AStoppedProgramEndsTheRunAndSaysSo) {
+    frame->show();
+    state->view.m_startTime = 1765177509;
+    state->frame.m_recording = true;
+    state->frame.m_idle = false;
+    commit(20.0f);
+    s_nowMs += 5000;  // the next tick comes 6 s after the last
+    commit(21.0f);
+    EXPECT_FALSE(state->frame.m_recording);
+    const int samples = state->view.m_sampleIndex;
+    EXPECT_EQ(samples, 2) << "the frame read before the stop is the last true sample";
+    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(
+        box->text(),
+        QStringLiteral("The program was stopped for 6 s; the run ended at sample %1").arg(samples));
+    box->button(QMessageBox::Ok)->click();
+}
+
+TEST_F(RunRecoveryTest, AJournalThatCannotBeWrittenIsToldOncePerRunAndTheRunGoesOn) {
     std::ofstream(saveDir.file("plain")) << "x";
-    ::setenv("KR5061_CONFIG_DIR", (saveDir.path() / "plain" / "sub").c_str(), 1);  // not a folder
+    const fs::path notAFolder = saveDir.path() / "plain" / "sub";
+    ::setenv("KR5061_CONFIG_DIR", notAFolder.c_str(), 1);
+    frame->show();
     LiveState& s = *state;
     s.frame.m_recording = true;
     s.frame.m_idle = false;
-    for (int i = 0; i < 2; ++i) {
-        s.view.m_newFrame = true;
-        frame->view()->sampleClockTick();
+    for (int i = 0; i < 3; ++i) {
+        commit(20.0f);
     }
-    EXPECT_EQ(s.view.m_sampleIndex, 2);
-    EXPECT_TRUE(frame->paneText(0).contains(QStringLiteral("run journal")))
-        << frame->paneText(0).toStdString();
+    EXPECT_EQ(s.view.m_sampleIndex, 3);
+    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    const QString text = box->text();
+    EXPECT_TRUE(text.startsWith("This run is not protected against a crash: "))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(notAFolder.string()))) << text.toStdString();
+    EXPECT_EQ(frame->paneText(0), text) << "the status pane says the same";
+    box->button(QMessageBox::Ok)->click();
+    commit(20.0f);
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "once per run";
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+// A run whose instrument falls silent or whose cable is pulled, through the
+// real port on the simulator's pseudo-terminal: no sample is carried after the
+// link is known gone, nor beyond the carry limit.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "link/link_driver.h"
+#include "link/ms_comm.h"
+#include "sim/sim_runner.h"
+#include "support/program.h"
+
+namespace kr5061 {
+namespace {
+
+TEST(LinkLoss, NoSampleIsCarriedAfterTheLinkIsKnownGone) {
+    for (const bool hangUp : {false, true}) {
+        SimRunner sim;
+        SimOptions options;
+        options.intervalMs = 100;
+        const std::string slave = sim.start(options);
+        ASSERT_FALSE(slave.empty());
+        LiveState state;
+        auto doc = std::make_unique<CHygDoc>();
+        CMSComm comm;
+        comm.bindDevice(1, QString::fromStdString(slave));
+        initFrameState(state.frame, 1);
+        LinkDriver link(state, *doc, comm);
+        state.view.m_samplePeriodMs = 200;  // a short period: many ticks within the carry limit
+        state.view.m_sampleLimit = 10000;
+        state.frame.m_startPending = true;
+        state.frame.m_recording = true;
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastFrame = 0, lostAt = -1;
+        int lateCopies = 0, afterLoss = 0;
+        QObject::connect(&link, &LinkDriver::framesAccepted, [&] { lastFrame = clock.elapsed(); });
+        QObject::connect(&link, &LinkDriver::linkLost, [&] { lostAt = clock.elapsed(); });
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            if (!link.sampleTick()) {
+                return;
+            }
+            // The program's clock and this one differ by the time the signals take.
+            lateCopies += clock.elapsed() - lastFrame >= kCarryLimitMs + 100 ? 1 : 0;
+            afterLoss += lostAt >= 0 ? 1 : 0;
+        });
+        ASSERT_TRUE(link.OpenPortAndStart());
+        link.startWatchdog();
+        ticks.start(state.view.m_samplePeriodMs);
+        ASSERT_TRUE(test::waitFor([&] { return state.view.m_sampleIndex >= 5; }, 5000));
+
+        const qint64 cut = clock.elapsed();
+        hangUp ? sim.hangUp() : sim.setSilent(true);
+        // A hang-up is known at once; silence when the watchdog finds it (3 to 6 s).
+        ASSERT_TRUE(test::waitFor([&] { return lostAt >= 0; }, 8000)) << hangUp;
+        if (hangUp) {
+            EXPECT_LT(lostAt - cut, 1000);
+        }
+        const int samples = state.view.m_sampleIndex;
+        QTest::qWait(600);
+        EXPECT_EQ(lateCopies, 0) << hangUp;
+        EXPECT_EQ(afterLoss, 0) << hangUp;
+        EXPECT_EQ(state.view.m_sampleIndex, samples) << hangUp;
+        EXPECT_FALSE(state.frame.m_recording) << hangUp;
+    }
+}
+
+}  // namespace
+}  // namespace kr5061
