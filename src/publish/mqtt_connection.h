@@ -1,21 +1,14 @@
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "publish/broker_url.h"
-#include "publish/publish_pacing.h"
-
-struct mosquitto;
 
 namespace kr5061 {
 
@@ -60,6 +53,11 @@ struct MqttEvent {
 // queues messages from any thread; what happens comes back through the event
 // function, called on the connection's thread. Reconnects by itself, 1 s
 // doubling to 60 s, until stopped.
+//
+// Stopping never waits for the network longer than it was told: a thread
+// held by a name lookup that does not come back, or by anything else, is
+// left to end on its own (it keeps what it uses alive and reports nothing
+// any more), so a window closes and a service ends on time.
 class MqttConnection {
 public:
     using EventSink = std::function<void(const MqttEvent&)>;
@@ -74,50 +72,15 @@ public:
     void publish(MqttMessage message);
     // Sends `last` (retained "offline") when connected, waits at most
     // `timeoutMs` for the broker to acknowledge what is in flight,
-    // disconnects and ends the thread.
+    // disconnects and ends the thread. Returns within about `timeoutMs`
+    // plus a quarter of a second, whatever the network does; no event is reported
+    // after it returned.
     void stop(std::optional<MqttMessage> last, int timeoutMs);
 
 private:
-    enum class Phase { kWaiting, kConnecting, kConnected };
-
-    void run();
-    void attempt(std::int64_t nowMs);
-    void sendQueued(std::vector<MqttMessage>& batch);
-    void sendOne(MqttMessage& message);
-    void fail(const std::string& reason, std::int64_t nowMs);
-    void drop();
-    void finish();
-    int pollOnce(std::int64_t nowMs);
-    std::string lossReason(int rc, int err) const;
-    void report(const MqttEvent& event) { m_sink(event); }
-
-    static void onConnect(mosquitto*, void* self, int rc);
-    static void onDisconnect(mosquitto*, void* self, int rc);
-    static void onPublish(mosquitto*, void* self, int mid);
-    static void onLog(mosquitto*, void* self, int level, const char* text);
-
-    MqttOptions m_options;
-    EventSink m_sink;
+    struct Core;
+    std::shared_ptr<Core> m_core;
     std::thread m_thread;
-    int m_wakeFd = -1;
-
-    std::mutex m_mutex;  // guards the three below
-    std::deque<MqttMessage> m_queue;
-    bool m_stopRequested = false;
-    std::optional<MqttMessage> m_last;
-    int m_stopTimeoutMs = 0;
-
-    // Owned by the connection's thread.
-    mosquitto* m_mosq = nullptr;
-    Phase m_phase = Phase::kWaiting;
-    std::int64_t m_deadlineMs = 0;  // next attempt (waiting) or give up (connecting)
-    ReconnectSchedule m_schedule;
-    std::unordered_map<int, std::uint64_t> m_inFlight;  // mid -> tag
-    std::string m_refused;      // the broker's answer to the last CONNECT, when it refused
-    std::string m_lastLog;      // the library's last error or warning
-    std::string m_verifyError;  // why the broker's certificate was refused
-    bool m_lost = false;        // the broker ended a connection
-    bool m_gaveUp = false;      // a single attempt failed
 };
 
 }  // namespace kr5061

@@ -4,12 +4,6 @@
 
 namespace kr5061 {
 
-int ReconnectSchedule::nextDelayMs() {
-    const int delay = m_nextMs;
-    m_nextMs = std::min(m_nextMs * 2, kMaxDelayMs);
-    return delay;
-}
-
 std::int64_t ReadingPacer::delayMs(std::int64_t nowMs) const {
     if (!m_sentAny || nowMs < m_lastSentMs) {
         return 0;  // nothing sent yet, or the clock went back

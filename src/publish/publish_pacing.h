@@ -5,22 +5,6 @@
 
 namespace kr5061 {
 
-// Waits between attempts to reach the broker: 1 s after the first failure,
-// doubling to at most 60 s, and from 1 s again once a connection was made.
-class ReconnectSchedule {
-public:
-    static constexpr int kFirstDelayMs = 1000;
-    static constexpr int kMaxDelayMs = 60000;
-
-    // The wait before the next attempt, after an attempt failed or a
-    // connection was lost.
-    int nextDelayMs();
-    void connected() { m_nextMs = kFirstDelayMs; }
-
-private:
-    int m_nextMs = kFirstDelayMs;
-};
-
 // The reading topic carries at most one message a second: a reading that
 // comes sooner waits, and a newer one replaces it while it waits.
 class ReadingPacer {

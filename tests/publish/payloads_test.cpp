@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "common/retry_backoff.h"
 #include "common/run_state.h"
 #include "panels/alarm_watch.h"
 #include "publish/broker_url.h"
@@ -190,12 +191,12 @@ TEST(Discovery, FiveSensorsOfOneDeviceOnTheReadingTopic) {
 }
 
 TEST(Pacing, ReconnectDoublesFromOneSecondToAMinute) {
-    ReconnectSchedule s;
+    RetryBackoff s;
     const int expected[] = {1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000};
     for (const int ms : expected) {
         EXPECT_EQ(s.nextDelayMs(), ms);
     }
-    s.connected();
+    s.succeeded();
     EXPECT_EQ(s.nextDelayMs(), 1000);
 
     ReadingPacer p;
