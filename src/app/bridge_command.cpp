@@ -23,6 +23,7 @@ using namespace cli;
 namespace {
 
 constexpr int kDefaultBridgePeriodSeconds = 10;
+constexpr int kStopDrainMs = 1500;
 
 struct BridgeOptions {
     QString device;
@@ -44,7 +45,7 @@ public:
     int run() {
         QString problem;
         connect(&m_publisher, &Publisher::logLine, this, &BridgeSession::logLine);
-        m_publisher.listenToAlarms(*m_state);
+        m_publisher.followLink(m_link, *m_state, *m_doc);
         if (!m_publisher.start(m_options.target, &problem)) {
             return failWith(problem, kExitSaveFailed);
         }
@@ -87,7 +88,6 @@ private:
         if (!m_state->frame.m_recording) {
             applyRun(*m_state, m_options.periodSeconds, kMaxSampleCount);
         }
-        m_publisher.readingAccepted(*m_state, *m_doc);
     }
 
     void onSampleTick() {
@@ -104,12 +104,17 @@ private:
         }
     }
 
+    // Ends on time whatever the network does: the broker gets a moment to
+    // take what waits, the rest stays in the outbox for the next start.
     void finish(int signalNumber) {
+        if (m_finishing) {
+            return;
+        }
+        m_finishing = true;
         logLine(QStringLiteral("Signal %1: stopping.").arg(signalNumber));
         m_sampleClock.stop();
-        m_publisher.stop();
         m_comm.setPortOpen(false);
-        QCoreApplication::exit(kExitSaved);
+        m_publisher.finishThen(kStopDrainMs, [] { QCoreApplication::exit(kExitSaved); });
     }
 
     BridgeOptions m_options;
@@ -121,6 +126,7 @@ private:
     QTimer m_sampleClock;
     SignalPipe m_signals;
     bool m_talking = false;
+    bool m_finishing = false;
 };
 
 // Settings of a --config file: section [bridge], keys named like the options.

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSysInfo>
 
+#include "store/config.h"
 #include "store/journal_recovery.h"
 
 namespace kr5061::cli {
@@ -46,20 +47,20 @@ bool readBrokerPassword(const QString& passwordFile, std::string& password, QStr
     const QByteArray path = QFile::encodeName(passwordFile);
     struct stat st {};
     if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        problem = QStringLiteral("The password file %1 cannot be read.").arg(passwordFile);
+        problem = QStringLiteral("the password file %1 cannot be read").arg(passwordFile);
         return false;
     }
     if ((st.st_mode & 077) != 0) {
         problem = QStringLiteral(
-                      "The password file %1 may be read by others (mode %2); "
-                      "make it 0600 (chmod 600) first.")
+                      "the password file %1 may be read by others (mode %2); "
+                      "make it 0600 (chmod 600) first")
                       .arg(passwordFile)
                       .arg(st.st_mode & 0777, 4, 8, QLatin1Char('0'));
         return false;
     }
     QFile file(passwordFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("The password file %1 cannot be read: %2")
+        problem = QStringLiteral("the password file %1 cannot be read: %2")
                       .arg(passwordFile, file.errorString());
         return false;
     }
@@ -85,7 +86,25 @@ bool publishTargetFor(const PublishSettings& settings, int comPort, const QStrin
         return false;
     }
     target = r.target;
-    return readBrokerPassword(passwordFile, target.password, problem);
+    if (!readBrokerPassword(passwordFile, target.password, problem)) {
+        problem = QStringLiteral("Cannot publish to %1: %2.")
+                      .arg(QString::fromStdString(brokerAddressText(target.url)), problem);
+        return false;
+    }
+    return true;
+}
+
+std::optional<PublishTarget> publishTargetFrom(const QCommandLineParser& parser,
+                                               const PublishOptions& options, QString& problem) {
+    PublishSettings settings;
+    settings.enabled = true;
+    PublishTarget target;
+    if (!applyPublishOptions(parser, options, settings, problem) ||
+        !publishTargetFor(settings, readComPort(), parser.value(options.passwordFile), target,
+                          problem)) {
+        return std::nullopt;
+    }
+    return target;
 }
 
 }  // namespace kr5061::cli

@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <filesystem>
+#include <optional>
 
 #include "publish/publish_settings.h"
 
@@ -53,7 +54,7 @@ bool applyPublishOptions(const QCommandLineParser& parser, const PublishOptions&
 
 // The password from the file (the first line; refused unless only its owner
 // may read it) or else from KR5061_MQTT_PASSWORD; never from the command
-// line, where any user could read it. False with `problem`.
+// line, where any user could read it. False with `problem` (a phrase).
 bool readBrokerPassword(const QString& passwordFile, std::string& password, QString& problem);
 
 // Everything the publisher needs, checked, with the outbox below the state
@@ -61,5 +62,11 @@ bool readBrokerPassword(const QString& passwordFile, std::string& password, QStr
 // program's state directory. False with `problem`.
 bool publishTargetFor(const PublishSettings& settings, int comPort, const QString& passwordFile,
                       PublishTarget& target, QString& problem);
+
+// The target of --publish and the options beside it, for a command without
+// a settings file of its own (record); nullopt with `problem` naming the
+// broker and the reason.
+std::optional<PublishTarget> publishTargetFrom(const QCommandLineParser& parser,
+                                               const PublishOptions& options, QString& problem);
 
 }  // namespace kr5061::cli

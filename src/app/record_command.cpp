@@ -6,11 +6,13 @@
 
 #include "app/command_common.h"
 #include "app/command_line.h"
+#include "app/publish_options.h"
 #include "app/run_control.h"
 #include "app/signal_pipe.h"
 #include "link/link_driver.h"
 #include "link/ms_comm.h"
 #include "link/port_survey.h"
+#include "publish/publisher.h"
 #include "store/config.h"
 #include "store/journal_recovery.h"
 #include "store/measurement_file.h"
@@ -33,7 +35,12 @@ struct RecordOptions {
     int waitSeconds = 30;
     bool replace = false;
     bool quiet = false;
+    std::optional<PublishTarget> publish;
 };
+
+// The broker gets this long after the save to take what waits; the rest
+// stays in the outbox for the next start.
+constexpr int kPublishDrainMs = 2000;
 
 // One headless run: holds the journal beside the output from the start,
 // waits for the instrument, issues Run, commits a sample per period and saves
@@ -76,6 +83,7 @@ public:
                 [this](int sig) { finish(128 + sig, endedAfter(QStringLiteral("Interrupted"))); });
         m_waitTimer.setSingleShot(true);
         connect(&m_waitTimer, &QTimer::timeout, this, &RecordSession::onNoAnswer);
+        startPublishing();
 
         if (!m_link.OpenPortAndStart()) {
             const QString problem = portProblemText(m_comm);
@@ -118,6 +126,19 @@ private:
                      : QStringLiteral("%1 before the first sample.").arg(what);
     }
 
+    // Publishing runs beside the recording: nothing of it stops or delays the run.
+    void startPublishing() {
+        if (!m_options.publish) {
+            return;
+        }
+        connect(&m_publisher, &Publisher::logLine, this, &RecordSession::sayAfterProgress);
+        m_publisher.followLink(m_link, *m_state, *m_doc);
+        QString problem;
+        if (!m_publisher.start(*m_options.publish, &problem)) {
+            say(problem + QStringLiteral(" Recording without publishing."));
+        }
+    }
+
     void onFrames() {
         if (m_runIssued) {
             return;
@@ -148,6 +169,7 @@ private:
             return;
         }
         journalSample();
+        m_publisher.sampleCommitted(*m_doc, m_state->view);
         const int done = m_state->view.m_sampleIndex;
         showProgress(before, done);
         if (done >= m_options.count) {
@@ -217,7 +239,7 @@ private:
             }
         }
         m_comm.setPortOpen(false);
-        QCoreApplication::exit(code);
+        m_publisher.finishThen(kPublishDrainMs, [code] { QCoreApplication::exit(code); });
     }
 
     bool save() {
@@ -256,6 +278,7 @@ private:
     std::unique_ptr<CHygDoc> m_doc;
     CMSComm m_comm;
     LinkDriver m_link;
+    Publisher m_publisher;
     QTimer m_sampleClock;
     QTimer m_waitTimer;
     SignalPipe m_signals;
@@ -395,6 +418,8 @@ int runRecordCommand(int argc, char** argv) {
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Print no progress line per sample."));
     parser.addOptions({port, period, count, out, wait, force, quiet});
+    const PublishOptions publish;
+    publish.addTo(parser);
     if (const std::optional<int> done = parseCommand(parser, app, 1)) {
         return *done;
     }
@@ -421,6 +446,14 @@ int runRecordCommand(int argc, char** argv) {
     }
     if (const std::optional<int> refused = refuseOutput(options)) {
         return *refused;
+    }
+    // A broker that cannot be used is named, and the run records without it.
+    if (parser.isSet(publish.publish)) {
+        QString problem;
+        options.publish = publishTargetFrom(parser, publish, problem);
+        if (!options.publish) {
+            err() << problem << QStringLiteral(" Recording without publishing.\n");
+        }
     }
     RecordSession session(options);
     if (!session.takeJournal()) {

@@ -73,12 +73,13 @@ PublishTargetResult resolvePublishTarget(const PublishSettings& s, std::string_v
         return r;
     }
     const std::string id = s.id.empty() ? defaultInstrumentId(hostName, comPort) : s.id;
+    const std::string broker = "Cannot publish to " + brokerAddressText(url.url) + ": ";
     if (const std::string why = instrumentIdProblem(id); !why.empty()) {
-        r.error = "Cannot publish: " + why + ".";
+        r.error = broker + why + ".";
         return r;
     }
     if (s.outboxCapacity < kMinOutboxCapacity) {
-        r.error = "The outbox must hold at least 10 samples.";
+        r.error = broker + "the outbox must hold at least 10 samples.";
         return r;
     }
     PublishTarget& t = r.target;

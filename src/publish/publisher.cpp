@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <chrono>
 
+#include "link/link_driver.h"
 #include "store/hyg_doc.h"
 
 namespace kr5061 {
@@ -42,12 +43,14 @@ Publisher::~Publisher() {
     stop(0);
 }
 
-void Publisher::listenToAlarms(LiveState& state) {
+void Publisher::followLink(LinkDriver& link, LiveState& state, const CHygDoc& doc) {
     if (m_alarmState != nullptr) {
         std::erase(m_alarmState->alarmEvents, &m_alarmWatch);
     }
     m_alarmState = &state;
     state.alarmEvents.push_back(&m_alarmWatch);
+    connect(&link, &LinkDriver::framesAccepted, this,
+            [this, &state, &doc] { readingAccepted(state, doc); });
 }
 
 std::int64_t Publisher::nowMs() const {
@@ -121,6 +124,26 @@ void Publisher::stop(int timeoutMs) {
     m_outbox.close();
     setState(PublishState::kOff, {}, 0);
     m_alarms.clear();
+}
+
+void Publisher::finishThen(int timeoutMs, std::function<void()> done) {
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    auto* check = new QTimer(this);
+    const auto tryEnd = [this, check, deadline, done = std::move(done)] {
+        const bool reachable = m_status.state == PublishState::kConnected ||
+                               m_status.state == PublishState::kConnecting;
+        const std::int64_t left = deadline - nowMs();
+        if (m_connection && reachable && m_outbox.waiting() > 0 && left > 0) {
+            return;
+        }
+        check->stop();
+        check->deleteLater();
+        stop(static_cast<int>(std::max<std::int64_t>(0, left)));
+        done();
+    };
+    connect(check, &QTimer::timeout, this, tryEnd);
+    check->start(20);
+    tryEnd();
 }
 
 void Publisher::setState(PublishState state, const std::string& reason, int retryInMs) {

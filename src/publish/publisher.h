@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,7 @@
 namespace kr5061 {
 
 class CHygDoc;
+class LinkDriver;
 
 // Puts the readings, samples and alarms of one instrument on a broker: the
 // window, `record --publish` and `bridge` each feed one. Every committed
@@ -37,12 +39,17 @@ public:
     bool start(const PublishTarget& target, QString* error);
     // Sends "offline", waits up to `timeoutMs` for the broker to acknowledge
     // what is in flight, and keeps what is not in the outbox for next time.
-    void stop(int timeoutMs = 3000);
+    // Returns in about that time whatever the network does.
+    void stop(int timeoutMs = 1000);
+    // Gives a connected (or connecting) broker up to `timeoutMs` to take the
+    // samples that wait, without blocking the event loop; then stops and
+    // calls `done`. A broker that is away is not waited for.
+    void finishThen(int timeoutMs, std::function<void()> done);
     bool isRunning() const { return m_connection != nullptr; }
 
-    // Alarms that rise or clear in `state` go out as events from now on,
-    // beside whoever else listens (the alarm log); until the publisher goes.
-    void listenToAlarms(LiveState& state);
+    // Publishes what `link` accepts: the latest reading, and the alarms that
+    // rise or clear (heard beside the alarm log), until the publisher goes.
+    void followLink(LinkDriver& link, LiveState& state, const CHygDoc& doc);
     // The receive step accepted frames: the reading topic gets the latest reading.
     void readingAccepted(const LiveState& state, const CHygDoc& doc);
     // The sample clock committed a sample.

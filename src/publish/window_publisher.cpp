@@ -31,9 +31,7 @@ WindowPublisher::WindowPublisher(LiveState& state, CHygDoc& doc, LinkDriver& lin
       m_label(new QLabel(parent)) {
     m_label->setObjectName(QStringLiteral("publishStatus"));
     m_label->hide();
-    m_publisher.listenToAlarms(state);
-    connect(&link, &LinkDriver::framesAccepted, this,
-            [this] { m_publisher.readingAccepted(m_state, m_doc); });
+    m_publisher.followLink(link, state, doc);
     connect(&view, &CHygView::sampleCommitted, this,
             [this] { m_publisher.sampleCommitted(m_doc, m_state.view); });
     connect(&m_publisher, &Publisher::statusChanged, this, &WindowPublisher::showStatus);
