@@ -24,6 +24,9 @@ namespace {
 
 constexpr int kDefaultBridgePeriodSeconds = 10;
 constexpr int kStopDrainMs = 1500;
+// One line per change of the port's state; the waits between reopenings are not logged.
+constexpr const char* kReopening =
+    " Reopening the port after 1 s, then after twice as long each time, up to 60 s.";
 
 struct BridgeOptions {
     QString device;
@@ -55,9 +58,10 @@ public:
         connect(&m_link, &LinkDriver::linkLost, this, &BridgeSession::onLinkLost);
         connect(&m_link, &LinkDriver::portProblemChanged, this, [this](const QString& text) {
             if (!text.isEmpty()) {
-                logLine(text + QStringLiteral(" (retrying)"));
+                logLine(text + QLatin1String(kReopening));
             }
         });
+        m_link.setReopenBackoff(true);
         connect(&m_sampleClock, &QTimer::timeout, this, &BridgeSession::onSampleTick);
         connect(&m_signals, &SignalPipe::interrupted, this, &BridgeSession::finish);
         logLine(QStringLiteral("Bridging %1 to %2 as %3, a sample every %4 s.")
@@ -65,9 +69,11 @@ public:
                          QString::fromStdString(brokerAddressText(m_options.target.url)),
                          QString::fromStdString(m_options.target.id))
                     .arg(m_options.periodSeconds));
-        m_link.OpenPortAndStart();
         m_link.startPollTimer();
         m_link.startWatchdog();
+        if (!m_link.OpenPortAndStart()) {
+            m_link.reopenLater();
+        }
         m_sampleClock.start(m_options.periodSeconds * 1000);
         return QCoreApplication::exec();
     }
@@ -79,8 +85,8 @@ private:
     }
 
     void onFrames() {
-        if (!m_talking) {
-            m_talking = true;
+        if (m_portState != PortState::kAnswering) {
+            m_portState = PortState::kAnswering;
             logLine(QStringLiteral("The instrument on %1 answers.").arg(m_options.device));
         }
         // A run ends at the store's size or when the link is lost; the next
@@ -96,12 +102,16 @@ private:
         }
     }
 
-    void onLinkLost() {
-        if (m_talking) {
-            m_talking = false;
-            logLine(QStringLiteral("The instrument on %1 fell silent; reopening the port.")
-                        .arg(m_options.device));
+    void onLinkLost(LinkLoss how) {
+        if (m_portState == PortState::kLost) {
+            return;  // one line per change, not one per reopening
         }
+        const QString what = how == LinkLoss::kHangUp ? QStringLiteral("The port %1 hung up.")
+                             : m_portState == PortState::kAnswering
+                                 ? QStringLiteral("The instrument on %1 fell silent.")
+                                 : QStringLiteral("The instrument on %1 does not answer.");
+        m_portState = PortState::kLost;
+        logLine(what.arg(m_options.device) + QLatin1String(kReopening));
     }
 
     // Ends on time whatever the network does: the broker gets a moment to
@@ -125,7 +135,8 @@ private:
     Publisher m_publisher;
     QTimer m_sampleClock;
     SignalPipe m_signals;
-    bool m_talking = false;
+    enum class PortState { kStarting, kAnswering, kLost };
+    PortState m_portState = PortState::kStarting;
     bool m_finishing = false;
 };
 

@@ -39,6 +39,8 @@ LinkDriver::LinkDriver(LiveState& state, CHygDoc& doc, CMSComm& comm, QObject* p
     m_comm.setHeldBytes([this] { return static_cast<qint64>(m_reader.buffered()); });
     connect(&m_pollTimer, &QTimer::timeout, this, &LinkDriver::pollTick);
     connect(&m_watchdogTimer, &QTimer::timeout, this, &LinkDriver::watchdogTick);
+    m_reopenTimer.setSingleShot(true);
+    connect(&m_reopenTimer, &QTimer::timeout, this, &LinkDriver::reopenTick);
 }
 
 bool LinkDriver::OpenPortAndStart() {
@@ -83,6 +85,7 @@ void LinkDriver::OnCommEvent() {
         static_cast<std::size_t>(bytes.size()), m_clock());
     if (outcome.framesAccepted > 0) {
         m_sampleClock.frameArrived(m_monotonic());
+        m_reopenBackoff.succeeded();
     }
     if (outcome.notifyViews) {
         emit viewsNotified();
@@ -107,7 +110,11 @@ void LinkDriver::watchdogTick() {
     m_lastWatchdogMs = now;
     if (kr5061::watchdogTick(m_state, onTime)) {
         m_comm.setPortOpen(false);
-        OpenPortAndStart();
+        if (m_useBackoff) {
+            reopenLater();
+        } else {
+            OpenPortAndStart();
+        }
         linkEnded(LinkLoss::kSilent);
     }
     if (m_watchdogTimer.isActive()) {
@@ -117,9 +124,30 @@ void LinkDriver::watchdogTick() {
 
 void LinkDriver::onPortLost() {
     // Known gone now: nothing is carried or recorded after this, as when the
-    // watchdog finds the link silent. The watchdog reopens the port.
+    // watchdog finds the link silent. The watchdog, or the backoff, reopens the port.
     endSilentLink(m_state);
+    if (m_useBackoff) {
+        reopenLater();
+    }
     linkEnded(LinkLoss::kHangUp);
+}
+
+void LinkDriver::reopenLater() {
+    m_comm.setPortOpen(false);
+    m_watchdogTimer.stop();
+    const int delay = m_reopenBackoff.nextDelayMs();
+    m_reopenTimer.start(delay);
+    emit reopenScheduled(delay);
+}
+
+void LinkDriver::reopenTick() {
+    m_reopenTimer.stop();
+    if (!OpenPortAndStart()) {
+        reopenLater();
+        return;
+    }
+    // Open again: the watchdog tells whether readings come; silence waits longer.
+    startWatchdog();
 }
 
 void LinkDriver::linkEnded(LinkLoss loss) {

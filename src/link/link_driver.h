@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdint>
 
+#include "common/retry_backoff.h"
 #include "common/run_state.h"
 #include "link/frame_reader.h"
 #include "link/frames.h"
@@ -43,9 +44,19 @@ public:
     void startPollTimer();
     void startWatchdog();
 
+    // How the port is reopened once the link is lost. By default the
+    // watchdog reopens it on each of its ticks, as the window does. A
+    // service that runs unattended (`bridge`) waits instead: 1 s, then
+    // twice as long after each reopen that brought no reading, up to 60 s;
+    // a reading makes the next wait 1 s again. The watchdog rests meanwhile.
+    void setReopenBackoff(bool on) { m_useBackoff = on; }
+    // With the backoff: closes the port and reopens it after the next wait.
+    void reopenLater();
+
     // The timer jobs, public so they can also be driven directly.
     void pollTick();
     void watchdogTick();
+    void reopenTick();
     // The sample clock's tick, whoever runs its timer: true when samples were
     // committed (the view repaints). A tick that had to end the run says why
     // through runCut().
@@ -87,6 +98,8 @@ signals:
     // The port's diagnosis changed (empty: the port opened). Retries that
     // fail the same way stay quiet.
     void portProblemChanged(const QString& text);
+    // With the reopen backoff: the port is reopened in `delayMs`.
+    void reopenScheduled(int delayMs);
 
 private:
     void OnCommEvent();
@@ -100,6 +113,9 @@ private:
     FrameReader m_reader;
     QTimer m_pollTimer;
     QTimer m_watchdogTimer;
+    QTimer m_reopenTimer;
+    RetryBackoff m_reopenBackoff;
+    bool m_useBackoff = false;
     std::int64_t (*m_clock)();
     std::int64_t (*m_monotonic)();
     SampleClock m_sampleClock;

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "link/link_driver.h"
 #include "link/ms_comm.h"
@@ -68,6 +69,43 @@ TEST(LinkLoss, NoSampleIsCarriedAfterTheLinkIsKnownGone) {
         EXPECT_EQ(state.view.m_sampleIndex, samples) << hangUp;
         EXPECT_FALSE(state.frame.m_recording) << hangUp;
     }
+}
+
+// A service reopens a port that is gone after 1 s, then twice as long each
+// time up to 60 s, and after 1 s again once a reading came.
+TEST(LinkLoss, AServiceReopensThePortWithAGrowingWaitThatAReadingResets) {
+    SimRunner sim;
+    SimOptions options;
+    options.intervalMs = 100;
+    const std::string slave = sim.start(options);
+    ASSERT_FALSE(slave.empty());
+    LiveState state;
+    auto doc = std::make_unique<CHygDoc>();
+    CMSComm comm;
+    comm.bindDevice(1, QStringLiteral("/dev/kr5061-not-there"));
+    initFrameState(state.frame, 1);
+    LinkDriver link(state, *doc, comm);
+    link.setReopenBackoff(true);
+    std::vector<int> waits;
+    QObject::connect(&link, &LinkDriver::reopenScheduled, [&](int ms) { waits.push_back(ms); });
+    int frames = 0;
+    QObject::connect(&link, &LinkDriver::framesAccepted, [&] { ++frames; });
+
+    link.reopenLater();  // the first open failed
+    for (int k = 0; k < 7; ++k) {
+        link.reopenTick();  // the device is still not there
+    }
+    EXPECT_EQ(waits, (std::vector<int>{1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000}));
+
+    comm.bindDevice(1, QString::fromStdString(slave));
+    link.reopenTick();
+    ASSERT_TRUE(test::waitFor([&] { return frames > 0; }, 5000));
+    sim.setSilent(true);
+    QTest::qWait(300);  // what was on its way arrives
+    waits.clear();
+    link.watchdogTick();
+    link.watchdogTick();
+    EXPECT_EQ(waits, std::vector<int>{1000}) << "a reading made the wait short again";
 }
 
 }  // namespace
