@@ -1,19 +1,29 @@
 // The publisher against a real mosquitto on loopback and the simulator on a
-// real pseudo-terminal: every sample arrives in order however the broker
-// comes and goes, a killed publisher resumes its outbox, and a broker that
-// cannot be used is named with the reason while the samples wait.
+// real pseudo-terminal: a recording publishes every sample exactly as it
+// saves it, every sample arrives in order however the broker comes and goes,
+// a killed publisher resumes its outbox, a broker that cannot be used is
+// named with the reason while the run records on, and the network never
+// holds a stop.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QProcess>
+#include <array>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
+#include "publish/payloads.h"
 #include "sim/sim_runner.h"
 #include "store/journal_format.h"
+#include "store/measurement_file.h"
 #include "support/mosquitto_broker.h"
+#include "support/program.h"
 #include "support/test_dirs.h"
 
 namespace kr5061 {
@@ -105,6 +115,17 @@ protected:
         return subscriber->waitFor(
             [count](const auto& m) { return distinctSamples(m).size() >= count; }, timeout);
     }
+    test::ProgramResult runRecord(const QStringList& more, const fs::path& out, int count) {
+        QProcess p;
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("KR5061_MQTT_PASSWORD"), QStringLiteral("wrong"));
+        test::startProgram(p,
+                           QStringList{"record", "--port", slave, "--period", "1", "--count",
+                                       QString::number(count), "--out", test::q(out), "--quiet"} +
+                               more,
+                           env);
+        return test::finished(p, 60000);
+    }
     // Reads the program's output until `text` shows or the deadline passes.
     static bool waitForOutput(QProcess& p, const QString& text, QString& out) {
         for (int i = 0; i < 200 && !out.contains(text); ++i) {
@@ -171,39 +192,151 @@ TEST_F(Publishing, KilledPublisherSendsItsBacklogAtTheNextStart) {
         << "the first run's backlog came whole, before the new run";
 }
 
-TEST_F(Publishing, UnusableBrokerIsNamedWithItsReasonWhileSamplesWait) {
+// The saved file's samples: start, period and the five stored floats of each.
+struct SavedRun {
+    QDateTime start;
+    int period = 0;
+    std::vector<std::array<float, kChannelCount>> values;
+};
+
+SavedRun readSaved(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    LoadedMeasurement m;
+    SavedRun run;
+    if (!parseMeasurementFile(bytes.data(), bytes.size(), m).ok()) {
+        return run;
+    }
+    run.start = QDateTime(QDate(m.start.year, m.start.month, m.start.day),
+                          QTime(m.start.hour, m.start.minute, m.start.second));
+    run.period = m.periodSeconds;
+    for (int i = 0; i < m.count; ++i) {
+        std::array<float, kChannelCount> v;
+        std::memcpy(v.data(), m.records + 20 * i, sizeof v);  // five little-endian floats
+        run.values.push_back(v);
+    }
+    return run;
+}
+
+// ISO 8601 with the offset, as Qt computes it for local time.
+QString isoWithOffset(const QDateTime& local) {
+    const int offset = local.offsetFromUtc();
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? '-' : '+')
+               .arg(std::abs(offset) / 3600, 2, 10, QLatin1Char('0'))
+               .arg(std::abs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
+}
+
+TEST_F(Publishing, RecordPublishesEverySampleExactlyAsSavedAndAnnouncesItself) {
+    subscriber = std::make_unique<test::TestSubscriber>(broker.port());
+    ASSERT_TRUE(subscriber->waitSubscribed(10s));
+    const fs::path out = config.path() / "run.AsmDat";
+    const test::ProgramResult r =
+        runRecord({"--publish", QString::fromStdString(broker.url()), "--id", kId}, out, 6);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const SavedRun saved = readSaved(out);
+    ASSERT_EQ(saved.values.size(), 6u);
+    const std::string topic = std::string("kr5061/") + kId + "/";
+    // The program has ended: its last word is on its way, if not there yet.
+    ASSERT_TRUE(subscriber->waitFor(
+        [&](const auto& m) {
+            return !m.empty() && m.back().topic == topic + "status" &&
+                   m.back().payload == "offline";
+        },
+        10s));
+
+    std::vector<json> samples;
+    for (const test::ReceivedMessage& m : subscriber->messagesOn(topic + "sample")) {
+        samples.push_back(json::parse(m.payload));
+    }
+    ASSERT_EQ(samples.size(), saved.values.size()) << "one message per sample";
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const json& j = samples[i];
+        EXPECT_EQ(j.at("index"), static_cast<int>(i));
+        EXPECT_EQ(j.at("run"), samples[0].at("run"));
+        EXPECT_EQ(j.at("period"), saved.period);
+        EXPECT_EQ(QString::fromStdString(j.at("time").get<std::string>()),
+                  isoWithOffset(saved.start.addSecs(static_cast<qint64>(i) * saved.period)));
+        for (int c = 0; c < kChannelCount; ++c) {
+            const auto back = static_cast<float>(j.at(std::string(channelKey(c))).get<double>());
+            EXPECT_EQ(std::memcmp(&back, &saved.values[i][c], sizeof back), 0)
+                << "sample " << i << " " << channelKey(c) << ": " << back << " saved as "
+                << saved.values[i][c];
+        }
+    }
+    std::vector<std::string> status;
+    for (const test::ReceivedMessage& m : subscriber->messagesOn(topic + "status")) {
+        status.push_back(m.payload);
+    }
+    EXPECT_EQ(status, (std::vector<std::string>{"online", "offline"}));
+
+    // A newcomer gets the five announcements the broker kept.
+    test::TestSubscriber newcomer(broker.port(), "kr5061-test-newcomer");
+    std::set<std::string> configs;
+    EXPECT_TRUE(newcomer.waitFor(
+        [&](const auto& messages) {
+            for (const test::ReceivedMessage& m : messages) {
+                if (m.retained && m.topic.starts_with("homeassistant/sensor/")) {
+                    configs.insert(m.topic);
+                }
+            }
+            return configs.size() == kChannelCount;
+        },
+        10s));
+    EXPECT_EQ(configs.count(std::string("homeassistant/sensor/") + kId + "_rh/config"), 1u);
+}
+
+TEST_F(Publishing, RecordNamesAnUnusableBrokerWithItsReasonAndRecordsOn) {
     struct Case {
         QString url;
         QStringList more;
         QString says;
     };
-    const QString tls = QStringLiteral("mqtts://localhost:%1").arg(broker.tlsPort());
     const Case cases[] = {
         {QStringLiteral("mqtt://alice@127.0.0.1:%1").arg(broker.port()), {}, "not authorised"},
-        {tls,
-         {"--ca-file", QString::fromStdString(broker.otherCaFile().string())},
+        {QStringLiteral("mqtts://localhost:%1").arg(broker.tlsPort()),
+         {"--ca-file", test::q(broker.otherCaFile())},
          "certificate was refused (self-signed certificate in certificate chain)"},
         {QStringLiteral("mqtts://127.0.0.1:%1").arg(broker.tlsPort()),
-         {"--ca-file", QString::fromStdString(broker.caFile().string())},
+         {"--ca-file", test::q(broker.caFile())},
          "certificate was refused (it is not made out to this host name)"},
     };
+    int waiting = 0;
     for (const Case& c : cases) {
-        QProcess p;
-        startBridge(p, c.url, c.more);
+        const fs::path out = config.path() / "refused.AsmDat";
+        const test::ProgramResult r =
+            runRecord(QStringList{"--publish", c.url, "--id", kId, "--force"} + c.more, out, 3);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral(":%1").arg(broker.port())) ||
+                    r.err.contains(QStringLiteral(":%1").arg(broker.tlsPort())))
+            << "the broker is named: " << r.err.toStdString();
+        EXPECT_EQ(readSaved(out).values.size(), 3u) << "the run is saved whole";
+        waiting += 3;
+        EXPECT_EQ(samplesInOutbox(), waiting) << "its samples wait in the outbox";
+    }
+}
+
+// Neither a broker whose address swallows the connection nor a name lookup
+// that does not come back holds the bridge when it is told to stop.
+TEST_F(Publishing, BridgeStopsOnTimeWhateverTheNetworkDoes) {
+    test::BlackHole hole;
+    ASSERT_GT(hole.port(), 0);
+    struct Case {
+        const char* lookupDelayMs;
+        int signal;
+    };
+    for (const Case& c : {Case{"0", SIGTERM}, Case{"600000", SIGINT}}) {
+        qputenv("KR5061_TEST_LOOKUP_DELAY_MS", c.lookupDelayMs);
+        startBridge(bridge, QStringLiteral("mqtt://127.0.0.1:%1").arg(hole.port()));
+        qunsetenv("KR5061_TEST_LOOKUP_DELAY_MS");
         QString out;
-        EXPECT_TRUE(waitForOutput(p, c.says, out)) << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("localhost:%1").arg(broker.tlsPort())) ||
-                    out.contains(QStringLiteral("127.0.0.1:%1").arg(broker.tlsPort())) ||
-                    out.contains(QStringLiteral("127.0.0.1:%1").arg(broker.port())))
-            << "the broker is named: " << out.toStdString();
-        const int start = samplesInOutbox();
-        for (int i = 0; i < 100 && samplesInOutbox() < start + 2; ++i) {
-            p.waitForFinished(100);
-        }
-        EXPECT_GE(samplesInOutbox(), start + 2) << "samples wait in the outbox";
-        p.terminate();
-        EXPECT_TRUE(p.waitForFinished(15000));
-        EXPECT_EQ(p.exitCode(), 0);
+        ASSERT_TRUE(waitForOutput(bridge, QStringLiteral("answers"), out)) << out.toStdString();
+        ::kill(static_cast<pid_t>(bridge.processId()), c.signal);
+        // It ends within a couple of seconds; the deadline only tells a hang from a stop.
+        EXPECT_TRUE(bridge.waitForFinished(15000)) << c.lookupDelayMs;
+        EXPECT_EQ(bridge.exitCode(), 0) << c.lookupDelayMs;
     }
 }
 

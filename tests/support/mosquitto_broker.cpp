@@ -48,6 +48,33 @@ int freeLoopbackPort() {
     return ntohs(a.sin_port);
 }
 
+BlackHole::BlackHole() {
+    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(m_listener, 0) != 0 ||
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+        return;
+    }
+    // Connections nobody accepts fill the queue; later ones get no answer.
+    for (int i = 0; i < 3; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        m_fillers.push_back(fd);
+    }
+    m_port = ntohs(a.sin_port);
+}
+
+BlackHole::~BlackHole() {
+    for (const int fd : m_fillers) {
+        ::close(fd);
+    }
+    ::close(m_listener);
+}
+
 MosquittoBroker::MosquittoBroker() = default;
 
 MosquittoBroker::~MosquittoBroker() {

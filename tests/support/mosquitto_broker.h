@@ -91,4 +91,22 @@ private:
 // A port nobody listens on at the moment.
 int freeLoopbackPort();
 
+// A loopback port that swallows connections, as a black-holed address does:
+// its listener's queue is full and nobody accepts, so a new connect waits
+// for an answer that never comes.
+class BlackHole {
+public:
+    BlackHole();
+    ~BlackHole();
+    BlackHole(const BlackHole&) = delete;
+    BlackHole& operator=(const BlackHole&) = delete;
+
+    int port() const { return m_port; }  // 0 when it could not be made
+
+private:
+    int m_listener = -1;
+    std::vector<int> m_fillers;
+    int m_port = 0;
+};
+
 }  // namespace kr5061::test
