@@ -21,9 +21,7 @@ constexpr float kTypeKCeiling = 2501.0f, kTypeKFloor = -148.0f;
 // Display value 3 is shown cut toward zero to one decimal, not rounded. The cut
 // works on the decimal the instrument sent, so 49.1 (a float just below 49.1)
 // still reads 49.1.
-std::string thirdValueText(float value3) {
-    return formatFixed(cutToTenth(value3), 1);
-}
+std::string thirdValueText(float value3) { return formatFixed(cutToTenth(value3), 1); }
 
 void overrideThirdValue(std::string& text, float k, bool typeK) {
     if (k < kAbsentFrameReading) {
@@ -55,28 +53,17 @@ void applyStatus(LiveState& state, std::uint8_t a, std::uint8_t b) {
     m.m_annPcLink = "       ";
     m.m_annWbDp = "  ";
 
-    if (a & kBitA_Max)
-        m.m_annMaxMin1 = "MAX";
-    if (a & kBitA_Min)
-        m.m_annMaxMin1 = "     MIN";
-    if (b & kBitB_Max)
-        m.m_annMaxMin2 = "MAX";
-    if (b & kBitB_Min)
-        m.m_annMaxMin2 = "      MIN";
-    if (b & kBitB_Hold)
-        m.m_annHold2 = "HOLD";
-    if (a & kBitA_Hold)
-        m.m_annHold1 = "HOLD";
-    if (a & kBitA_Rec)
-        m.m_annRec1 = "REC";
-    if (b & kBitB_Rec)
-        m.m_annRec2 = "REC";
-    if (a & kBitA_PcLink)
-        m.m_annPcLink = "PC-LINK";
-    if (a & kBitA_Wb)
-        m.m_annWbDp = "WB";
-    if (a & kBitA_Dp)
-        m.m_annWbDp = "DP";
+    if (a & kBitA_Max) m.m_annMaxMin1 = "MAX";
+    if (a & kBitA_Min) m.m_annMaxMin1 = "     MIN";
+    if (b & kBitB_Max) m.m_annMaxMin2 = "MAX";
+    if (b & kBitB_Min) m.m_annMaxMin2 = "      MIN";
+    if (b & kBitB_Hold) m.m_annHold2 = "HOLD";
+    if (a & kBitA_Hold) m.m_annHold1 = "HOLD";
+    if (a & kBitA_Rec) m.m_annRec1 = "REC";
+    if (b & kBitB_Rec) m.m_annRec2 = "REC";
+    if (a & kBitA_PcLink) m.m_annPcLink = "PC-LINK";
+    if (a & kBitA_Wb) m.m_annWbDp = "WB";
+    if (a & kBitA_Dp) m.m_annWbDp = "DP";
 
     const bool typeK = (b & kBitB_TypeK) != 0;
     m.m_annProbe = typeK ? "     TYPE-K" : "IRTEMP";
