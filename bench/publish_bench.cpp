@@ -3,12 +3,16 @@
 // the client's thread), the latency from a committed sample to a subscriber
 // (median and 99th percentile), and how fast a backlog of 100000 samples
 // drains once the broker comes back, with the latency of the live readings
-// sent meanwhile.
+// sent meanwhile; and, against an address that swallows connections, the
+// longest the event loop waits to handle an event while the publisher and the
+// Publish dialog's Test try to connect, and how long their stops take.
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -16,7 +20,9 @@
 #include <vector>
 
 #include "common/run_state.h"
+#include "publish/publish_dlg.h"
 #include "publish/publisher.h"
+#include "publish/secret_store.h"
 #include "store/hyg_doc.h"
 #include "support/mosquitto_broker.h"
 #include "support/test_dirs.h"
@@ -187,12 +193,68 @@ void PublishBacklogDrain(benchmark::State& state) {
     }
 }
 
+class NoSecrets : public SecretStore {
+public:
+    void read(const QString&, ReadDone done) override { done(true, {}, {}); }
+    void write(const QString&, const QString&, WriteDone done) override { done(true, {}); }
+};
+
+double elapsedMs(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// The window's thread while the broker's address swallows every connect: a
+// 10 ms timer measures the longest wait of the event loop while samples and
+// readings come in and the dialog's Test connects, then the stops are timed.
+void PublishWindowAnswersOverABlackHole(benchmark::State& state) {
+    for (auto _ : state) {
+        test::BlackHole hole;
+        PublishBench b;
+        if (hole.port() == 0 || !b.start(state, hole.port())) {
+            state.SkipWithError("no black hole");
+            return;
+        }
+        NoSecrets secrets;
+        PublishSettings settings;
+        settings.url = "mqtt://127.0.0.1:" + std::to_string(hole.port());
+        auto dlg = std::make_unique<CPublishDlg>(settings, QString(), 1, secrets);
+        dlg->testButton()->click();
+        QElapsedTimer since, run;
+        double longestMs = 0.0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longestMs = std::max(longestMs, elapsedMs(since));
+            since.restart();
+            b.commit();
+            b.publisher.readingAccepted(*b.state, *b.doc);
+        });
+        tick.start(10);
+        since.start();
+        run.start();
+        b.waitUntil([&] { return run.elapsed() >= 5000; }, 6000);
+        tick.stop();
+        QElapsedTimer stop;
+        stop.start();
+        dlg.reset();
+        const double dialogMs = elapsedMs(stop);
+        stop.restart();
+        b.publisher.stop();
+        state.counters["longest_event_wait_ms"] = longestMs;
+        state.counters["dialog_close_ms"] = dialogMs;
+        state.counters["publisher_stop_ms"] = elapsedMs(stop);
+    }
+}
+
 BENCHMARK(PublishCpuPerSample)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(PublishLatencyToSubscriber)
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(2000)
     ->UseRealTime();
 BENCHMARK(PublishBacklogDrain)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(PublishWindowAnswersOverABlackHole)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kr5061
