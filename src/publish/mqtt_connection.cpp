@@ -21,6 +21,7 @@
 #include <unordered_map>
 
 #include "common/retry_backoff.h"
+#include "publish/mqtt_reasons.h"
 
 namespace kr5061 {
 
@@ -38,58 +39,8 @@ constexpr int kMaxInFlight = 100;
 constexpr int kIdlePollMs = 1000;  // keep-alive and time-outs are checked at least this often
 constexpr int kStopGraceMs = 250;  // beyond the caller's time-out, before the thread is left
 
-// The broker's answer to CONNECT (MQTT 3.1.1 return codes).
-std::string refusalText(int code) {
-    switch (code) {
-        case 1:
-            return "the broker does not speak MQTT 3.1.1";
-        case 2:
-            return "the broker rejected the client id";
-        case 3:
-            return "the broker is unavailable";
-        case 4:
-            return "wrong user name or password";
-        case 5:
-            return "not authorised (wrong user name or password, or no permission)";
-        default:
-            return "the broker refused the connection (code " + std::to_string(code) + ")";
-    }
-}
-
-// "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"
-// -> "certificate verify failed".
-std::string tlsDetail(const std::string& log) {
-    const std::size_t colon = log.rfind(':');
-    if (log.find("OpenSSL") == std::string::npos || colon == std::string::npos ||
-        colon + 1 >= log.size()) {
-        return log;
-    }
-    return log.substr(colon + 1);
-}
-
-std::string lowerFirst(std::string text) {
-    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z') {
-        text[0] = static_cast<char>(text[0] - 'A' + 'a');
-    }
-    return text;
-}
-
 const char* orNull(const std::string& text) {
     return text.empty() ? nullptr : text.c_str();
-}
-
-// The whole certificate check, as OpenSSL does it, keeping the reason of a
-// refusal: the library only says "certificate verify failed".
-int verifyAndRemember(X509_STORE_CTX* store, void* reason) {
-    const int ok = X509_verify_cert(store);
-    if (ok != 1) {
-        const int error = X509_STORE_CTX_get_error(store);
-        // The library's own host name check refuses without saying why.
-        *static_cast<std::string*>(reason) = error == X509_V_ERR_UNSPECIFIED
-                                                 ? "it is not made out to this host name"
-                                                 : X509_verify_cert_error_string(error);
-    }
-    return ok;
 }
 
 }  // namespace
@@ -275,20 +226,7 @@ std::string MqttConnection::Core::lookUp() const {
     if (found != nullptr) {
         ::freeaddrinfo(found);
     }
-    switch (rc) {
-        case 0:
-            return {};
-        case EAI_NONAME:
-        case EAI_NODATA:
-        case EAI_FAIL:
-            return "unknown host \"" + host + "\"";
-        case EAI_AGAIN:
-            return "the name \"" + host +
-                   "\" cannot be looked up now (no answer from the name server)";
-        default:
-            return "the name \"" + host + "\" cannot be looked up (" +
-                   lowerFirst(::gai_strerror(rc)) + ")";
-    }
+    return rc == 0 ? std::string() : mqtt::lookupText(host, rc);
 }
 
 void MqttConnection::Core::attempt(std::int64_t nowMs) {
@@ -347,7 +285,7 @@ void MqttConnection::Core::setUpClient() {
 bool MqttConnection::Core::setUpTls(std::int64_t nowMs) {
     m_verifyError.clear();
     if (SSL_CTX* ctx = SSL_CTX_new(TLS_client_method())) {
-        SSL_CTX_set_cert_verify_callback(ctx, &verifyAndRemember, &m_verifyError);
+        SSL_CTX_set_cert_verify_callback(ctx, &mqtt::verifyAndRemember, &m_verifyError);
         mosquitto_opts_set(m_mosq, MOSQ_OPT_SSL_CTX, ctx);  // the client holds a reference
         mosquitto_int_option(m_mosq, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 1);
         SSL_CTX_free(ctx);
@@ -360,7 +298,7 @@ bool MqttConnection::Core::setUpTls(std::int64_t nowMs) {
                           orNull(m_options.keyFile), nullptr);
     if (rc != MOSQ_ERR_SUCCESS) {
         fail("the CA file, certificate or key cannot be used (" +
-                 lowerFirst(m_lastLog.empty() ? mosquitto_strerror(rc) : m_lastLog) + ")",
+                 mqtt::lowerFirst(m_lastLog.empty() ? mosquitto_strerror(rc) : m_lastLog) + ")",
              nowMs);
         return false;
     }
@@ -416,28 +354,7 @@ void MqttConnection::Core::fail(const std::string& reason, std::int64_t nowMs) {
 }
 
 std::string MqttConnection::Core::lossReason(int rc, int err) const {
-    switch (rc) {
-        case MOSQ_ERR_ERRNO:
-            return lowerFirst(std::generic_category().message(err));
-        case MOSQ_ERR_EAI:
-        case MOSQ_ERR_LOOKUP:
-            return "unknown host \"" + m_options.url.host + "\"";
-        case MOSQ_ERR_TLS:
-        case MOSQ_ERR_TLS_HANDSHAKE:
-            if (!m_verifyError.empty()) {
-                return "TLS failed: the broker's certificate was refused (" + m_verifyError + ")";
-            }
-            return "TLS failed: " +
-                   (m_lastLog.empty() ? std::string("handshake refused") : tlsDetail(m_lastLog));
-        case MOSQ_ERR_KEEPALIVE:
-            return "the broker stopped answering";
-        case MOSQ_ERR_CONN_LOST:
-        case MOSQ_ERR_NO_CONN:
-        case MOSQ_ERR_SUCCESS:
-            return "the broker closed the connection";
-        default:
-            return lowerFirst(mosquitto_strerror(rc));
-    }
+    return mqtt::lossText(rc, err, m_options.url.host, m_verifyError, m_lastLog);
 }
 
 int MqttConnection::Core::pollOnce(std::int64_t nowMs, int maxWaitMs) {
@@ -523,7 +440,7 @@ void MqttConnection::Core::finish() {
 void MqttConnection::Core::onConnect(mosquitto*, void* self, int rc) {
     auto* c = static_cast<Core*>(self);
     if (rc != 0) {
-        c->m_refused = refusalText(rc);
+        c->m_refused = mqtt::refusalText(rc);
         return;
     }
     c->m_phase = Phase::kConnected;
