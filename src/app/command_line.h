@@ -3,7 +3,7 @@
 namespace kr5061 {
 
 // kr5061 record --port DEVICE --period SECONDS --count N --out FILE.AsmDat
-//               [--wait SECONDS] [--force] [--quiet]
+//               [--wait SECONDS] [--force] [--quiet] [--publish URL [--id ID] ...]
 // A headless run through the same link, run state, sample clock, watchdog and
 // Save writer as the window. The journal FILE.AsmDat.journal beside the output
 // is taken (locked, its whole length reserved) before the instrument is asked;
@@ -16,7 +16,8 @@ namespace kr5061 {
 // SIGINT, 143 on SIGTERM, 129 on SIGHUP (saved as well), 2 on bad arguments
 // or an output refused at start (folder missing, read-only or full; another
 // recorder; a journal of an unsaved run; an existing file without --force),
-// 1 when saving failed.
+// 1 when saving failed. With --publish the samples also go to a broker through
+// the outbox; nothing about the broker changes the run or its exit status.
 int runRecordCommand(int argc, char** argv);
 
 // kr5061 export FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv [--derived [--pressure KPA |

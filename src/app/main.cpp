@@ -8,7 +8,7 @@ namespace {
 constexpr kr5061::Subcommand kSubcommands[] = {
     {"record",
      "--port DEVICE --period SECONDS --count N --out FILE.AsmDat [--wait SECONDS] [--force] "
-     "[--quiet]",
+     "[--quiet] [--publish URL [--id ID]]",
      kr5061::runRecordCommand},
     {"export", "FILE.AsmDat [--txt OUT.txt] [--csv OUT.csv [--derived]]", kr5061::runExportCommand},
     {"recover", "JOURNAL [--out FILE.AsmDat] [--remove] [--salvage]", kr5061::runRecoverCommand},

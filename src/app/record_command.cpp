@@ -395,7 +395,8 @@ int runRecordCommand(int argc, char** argv) {
     parser.setApplicationDescription(
         QStringLiteral("Records one run without a window and saves it with its text table. Every "
                        "sample is journalled to FILE.AsmDat.journal until the run is saved; "
-                       "after a crash, `kr5061 recover` writes the file from it."));
+                       "after a crash, `kr5061 recover` writes the file from it. With --publish "
+                       "the samples also go to an MQTT broker; the run never waits for it."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The record command."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device."),
