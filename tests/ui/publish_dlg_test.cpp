@@ -11,13 +11,17 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
 
+#include "app/psychro_windows.h"
+#include "link/receive_step.h"
 #include "publish/publish_dlg.h"
 #include "publish/window_publisher.h"
 #include "store/config.h"
+#include "support/live_frames.h"
 #include "support/main_window_parts.h"
 #include "support/modal.h"
 #include "support/mosquitto_broker.h"
@@ -119,6 +123,27 @@ TEST(PublishDialog, TestThenOkKeepsSettingsAndPasswordApartAndStartsPublishing) 
                 }
             }
             return false;
+        },
+        10s));
+
+    // An alarm reaches the broker while the Alarm Log hears it as well.
+    auto* windows = frame->findChild<PsychroWindows*>();
+    ASSERT_NE(windows, nullptr);
+    parts.state->readout.m_hiLimit[kAir] = 30.0f;
+    test::FrameSpec spec;
+    spec.air = 35.0f;
+    spec.surface = 40.0f;
+    const LiveFrame f = test::makeFrame(spec);
+    ReceiveOutcome outcome;
+    ASSERT_TRUE(
+        receiveLiveFrame(*parts.state, *parts.doc, f.data(), f.size(), 1765000000, outcome));
+    EXPECT_EQ(windows->log().size(), 1u);
+    EXPECT_TRUE(subscriber.waitFor(
+        [](const auto& m) {
+            return std::any_of(m.begin(), m.end(), [](const test::ReceivedMessage& r) {
+                return r.topic == "kr5061/uitest/alarm" &&
+                       r.payload.find("\"state\":\"raised\"") != std::string::npos;
+            });
         },
         10s));
     frame.reset();
