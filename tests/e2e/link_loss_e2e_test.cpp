@@ -17,19 +17,33 @@
 namespace kr5061 {
 namespace {
 
-TEST(LinkLoss, NoSampleIsCarriedAfterTheLinkIsKnownGone) {
-    for (const bool hangUp : {false, true}) {
-        SimRunner sim;
+// The simulator on its pseudo-terminal, a frame every 100 ms, and a link on
+// port 1 bound to it (or to `device`).
+struct SimulatedLink {
+    SimRunner sim;
+    std::string slave;
+    LiveState state;
+    std::unique_ptr<CHygDoc> doc = std::make_unique<CHygDoc>();
+    CMSComm comm;
+    std::unique_ptr<LinkDriver> link;
+
+    explicit SimulatedLink(const QString& device = {}) {
         SimOptions options;
         options.intervalMs = 100;
-        const std::string slave = sim.start(options);
-        ASSERT_FALSE(slave.empty());
-        LiveState state;
-        auto doc = std::make_unique<CHygDoc>();
-        CMSComm comm;
-        comm.bindDevice(1, QString::fromStdString(slave));
+        slave = sim.start(options);
+        comm.bindDevice(1, device.isEmpty() ? QString::fromStdString(slave) : device);
         initFrameState(state.frame, 1);
-        LinkDriver link(state, *doc, comm);
+        link = std::make_unique<LinkDriver>(state, *doc, comm);
+    }
+};
+
+TEST(LinkLoss, NoSampleIsCarriedAfterTheLinkIsKnownGone) {
+    for (const bool hangUp : {false, true}) {
+        SimulatedLink s;
+        ASSERT_FALSE(s.slave.empty());
+        SimRunner& sim = s.sim;
+        LiveState& state = s.state;
+        LinkDriver& link = *s.link;
         state.view.m_samplePeriodMs = 200;  // a short period: many ticks within the carry limit
         state.view.m_sampleLimit = 10000;
         state.frame.m_startPending = true;
@@ -74,17 +88,9 @@ TEST(LinkLoss, NoSampleIsCarriedAfterTheLinkIsKnownGone) {
 // A service reopens a port that is gone after 1 s, then twice as long each
 // time up to 60 s, and after 1 s again once a reading came.
 TEST(LinkLoss, AServiceReopensThePortWithAGrowingWaitThatAReadingResets) {
-    SimRunner sim;
-    SimOptions options;
-    options.intervalMs = 100;
-    const std::string slave = sim.start(options);
-    ASSERT_FALSE(slave.empty());
-    LiveState state;
-    auto doc = std::make_unique<CHygDoc>();
-    CMSComm comm;
-    comm.bindDevice(1, QStringLiteral("/dev/kr5061-not-there"));
-    initFrameState(state.frame, 1);
-    LinkDriver link(state, *doc, comm);
+    SimulatedLink s(QStringLiteral("/dev/kr5061-not-there"));
+    ASSERT_FALSE(s.slave.empty());
+    LinkDriver& link = *s.link;
     link.setReopenBackoff(true);
     std::vector<int> waits;
     QObject::connect(&link, &LinkDriver::reopenScheduled, [&](int ms) { waits.push_back(ms); });
@@ -97,10 +103,10 @@ TEST(LinkLoss, AServiceReopensThePortWithAGrowingWaitThatAReadingResets) {
     }
     EXPECT_EQ(waits, (std::vector<int>{1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000}));
 
-    comm.bindDevice(1, QString::fromStdString(slave));
+    s.comm.bindDevice(1, QString::fromStdString(s.slave));
     link.reopenTick();
     ASSERT_TRUE(test::waitFor([&] { return frames > 0; }, 5000));
-    sim.setSilent(true);
+    s.sim.setSilent(true);
     QTest::qWait(300);  // what was on its way arrives
     waits.clear();
     link.watchdogTick();
