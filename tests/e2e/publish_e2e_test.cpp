@@ -111,6 +111,19 @@ protected:
         }
         return n;
     }
+    bool subscribe() {
+        subscriber = std::make_unique<test::TestSubscriber>(broker.port());
+        return subscriber->waitSubscribed(10s);
+    }
+    // The publisher's last word, "offline", came.
+    bool waitForOffline() {
+        return subscriber->waitFor(
+            [](const auto& m) {
+                return !m.empty() && m.back().topic == std::string("kr5061/") + kId + "/status" &&
+                       m.back().payload == "offline";
+            },
+            10s);
+    }
     bool waitForSamples(std::size_t count, std::chrono::milliseconds timeout) {
         return subscriber->waitFor(
             [count](const auto& m) { return distinctSamples(m).size() >= count; }, timeout);
@@ -144,8 +157,7 @@ protected:
 };
 
 TEST_F(Publishing, BrokerAwayForTenSecondsLosesNoSample) {
-    subscriber = std::make_unique<test::TestSubscriber>(broker.port());
-    ASSERT_TRUE(subscriber->waitSubscribed(10s));
+    ASSERT_TRUE(subscribe());
     startBridge(bridge, QString::fromStdString(broker.url()));
     ASSERT_TRUE(waitForSamples(3, 20s));
 
@@ -160,17 +172,11 @@ TEST_F(Publishing, BrokerAwayForTenSecondsLosesNoSample) {
     EXPECT_EQ(bridge.exitCode(), 0);
     const std::vector<Sample> samples = distinctSamples(subscriber->messages());
     EXPECT_TRUE(inOrderWithoutGaps(samples));
-    EXPECT_TRUE(subscriber->waitFor(
-        [](const auto& m) {
-            return !m.empty() && m.back().topic == std::string("kr5061/") + kId + "/status" &&
-                   m.back().payload == "offline";
-        },
-        10s));
+    EXPECT_TRUE(waitForOffline());
 }
 
 TEST_F(Publishing, KilledPublisherSendsItsBacklogAtTheNextStart) {
-    subscriber = std::make_unique<test::TestSubscriber>(broker.port());
-    ASSERT_TRUE(subscriber->waitSubscribed(10s));
+    ASSERT_TRUE(subscribe());
     startBridge(bridge, QString::fromStdString(broker.url()));
     ASSERT_TRUE(waitForSamples(2, 20s));
     broker.stop();
@@ -229,8 +235,7 @@ QString isoWithOffset(const QDateTime& local) {
 }
 
 TEST_F(Publishing, RecordPublishesEverySampleExactlyAsSavedAndAnnouncesItself) {
-    subscriber = std::make_unique<test::TestSubscriber>(broker.port());
-    ASSERT_TRUE(subscriber->waitSubscribed(10s));
+    ASSERT_TRUE(subscribe());
     const fs::path out = config.path() / "run.AsmDat";
     const test::ProgramResult r =
         runRecord({"--publish", QString::fromStdString(broker.url()), "--id", kId}, out, 6);
@@ -239,12 +244,7 @@ TEST_F(Publishing, RecordPublishesEverySampleExactlyAsSavedAndAnnouncesItself) {
     ASSERT_EQ(saved.values.size(), 6u);
     const std::string topic = std::string("kr5061/") + kId + "/";
     // The program has ended: its last word is on its way, if not there yet.
-    ASSERT_TRUE(subscriber->waitFor(
-        [&](const auto& m) {
-            return !m.empty() && m.back().topic == topic + "status" &&
-                   m.back().payload == "offline";
-        },
-        10s));
+    ASSERT_TRUE(waitForOffline());
 
     std::vector<json> samples;
     for (const test::ReceivedMessage& m : subscriber->messagesOn(topic + "sample")) {
