@@ -96,6 +96,9 @@ bool publishTargetFor(const PublishSettings& settings, int comPort, const QStrin
 
 std::optional<PublishTarget> publishTargetFrom(const QCommandLineParser& parser,
                                                const PublishOptions& options, QString& problem) {
+    if (!parser.isSet(options.publish)) {
+        return std::nullopt;
+    }
     PublishSettings settings;
     settings.enabled = true;
     PublishTarget target;

@@ -64,8 +64,8 @@ bool publishTargetFor(const PublishSettings& settings, int comPort, const QStrin
                       PublishTarget& target, QString& problem);
 
 // The target of --publish and the options beside it, for a command without
-// a settings file of its own (record); nullopt with `problem` naming the
-// broker and the reason.
+// a settings file of its own (record); nullopt without --publish, or with
+// `problem` naming the broker and the reason.
 std::optional<PublishTarget> publishTargetFrom(const QCommandLineParser& parser,
                                                const PublishOptions& options, QString& problem);
 

@@ -449,12 +449,10 @@ int runRecordCommand(int argc, char** argv) {
         return *refused;
     }
     // A broker that cannot be used is named, and the run records without it.
-    if (parser.isSet(publish.publish)) {
-        QString problem;
-        options.publish = publishTargetFrom(parser, publish, problem);
-        if (!options.publish) {
-            err() << problem << QStringLiteral(" Recording without publishing.\n");
-        }
+    QString problem;
+    options.publish = publishTargetFrom(parser, publish, problem);
+    if (!problem.isEmpty()) {
+        err() << problem << QStringLiteral(" Recording without publishing.\n");
     }
     RecordSession session(options);
     if (!session.takeJournal()) {
