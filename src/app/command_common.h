@@ -47,6 +47,8 @@ QString shellQuoted(const QString& arg);
 // The command that writes the measurement file from `journal`.
 QString recoverCommandFor(const std::filesystem::path& journal);
 
-inline QString pathText(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+inline QString pathText(const std::filesystem::path& p) {
+    return QString::fromStdString(p.string());
+}
 
 }  // namespace kr5061::cli

@@ -30,7 +30,8 @@ CDeviceDlg::CDeviceDlg(int port, const QString& current, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Only a pick in the list changes the field, not the list taking the focus.
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        if (item != nullptr && m_list->hasFocus() && !item->data(Qt::UserRole).toString().isEmpty()) {
+        if (item != nullptr && m_list->hasFocus() &&
+            !item->data(Qt::UserRole).toString().isEmpty()) {
             m_path->setText(item->data(Qt::UserRole).toString());
         }
     });
@@ -52,7 +53,8 @@ CDeviceDlg::CDeviceDlg(int port, const QString& current, QWidget* parent)
 void CDeviceDlg::fillList() {
     m_list->clear();
     for (const SerialDeviceInfo& info : serialDeviceList()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(describeSerialDevice(info)), m_list);
+        auto* item =
+            new QListWidgetItem(QString::fromStdString(describeSerialDevice(info)), m_list);
         item->setData(Qt::UserRole, QString::fromStdString(info.path));
     }
     if (m_list->count() == 0) {

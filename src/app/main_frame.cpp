@@ -395,8 +395,8 @@ void CMainFrame::OnDevice() {
     }
     m_comm.bindDevice(port, dlg.device());
     if (!writePortDevice(port, dlg.device().toStdString())) {
-        showStatusMessage(tr("The choice of %1 could not be kept in the settings file.")
-                              .arg(dlg.device()));
+        showStatusMessage(
+            tr("The choice of %1 could not be kept in the settings file.").arg(dlg.device()));
     }
     m_comm.setPortOpen(false);
     m_link->OpenPortAndStart();
@@ -411,11 +411,12 @@ void CMainFrame::OnPortStatus() {
         const QMessageBox::Icon icon =
             text.isEmpty() ? QMessageBox::Information : QMessageBox::Warning;
         if (text.isEmpty()) {
-            text = tr("Port %1 (%2) is open; %3")
-                       .arg(port)
-                       .arg(m_comm.deviceName(port),
-                            m_state.frame.m_otherComEnable ? tr("the instrument has not answered yet.")
-                                                           : tr("the instrument is answering."));
+            text =
+                tr("Port %1 (%2) is open; %3")
+                    .arg(port)
+                    .arg(m_comm.deviceName(port), m_state.frame.m_otherComEnable
+                                                      ? tr("the instrument has not answered yet.")
+                                                      : tr("the instrument is answering."));
         }
         QMessageBox box(icon, QStringLiteral("KR5061"), text,
                         QMessageBox::Retry | QMessageBox::Close, this);

@@ -17,6 +17,8 @@ inline constexpr float kAbsentReading = -9000.0f;
 inline constexpr float kAbsentFrameReading = -1000.0f;
 
 // A stored K/IR value at or below the frame's absent marker stands for no reading.
-inline constexpr bool isAbsentSurface(float stored) { return stored <= kAbsentFrameReading; }
+inline constexpr bool isAbsentSurface(float stored) {
+    return stored <= kAbsentFrameReading;
+}
 
 }  // namespace kr5061

@@ -37,6 +37,6 @@ QString exportCsvFile(QWidget* parent, const QString& path, const TableInput& ta
 // of `report` (the samples and axis on screen) as vector drawing; a failure
 // is shown in a message box that names the file.
 QString exportGraphFile(QWidget* parent, const QString& path, const QImage& picture,
-                     const ReportSource& report);
+                        const ReportSource& report);
 
 }  // namespace kr5061

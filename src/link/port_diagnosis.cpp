@@ -70,7 +70,8 @@ std::string presentList(const std::string& failed, std::vector<std::string> pres
 // write it and is not root's; otherwise say who may use it.
 std::string permissionAdvice(const PortFailure& f) {
     constexpr unsigned kGroupReadWrite = 0060;
-    if (!f.group.empty() && f.group != "root" && (f.permissions & kGroupReadWrite) == kGroupReadWrite) {
+    if (!f.group.empty() && f.group != "root" &&
+        (f.permissions & kGroupReadWrite) == kGroupReadWrite) {
         return "Your user must be in the " + f.group + " group: sudo usermod -aG " + f.group +
                " $USER, then log out and in.";
     }

@@ -9,7 +9,9 @@ namespace {
 
 constexpr std::string_view kSection = "DeviceInfo";
 
-std::string keyOf(int port) { return "Port " + std::to_string(port); }
+std::string keyOf(int port) {
+    return "Port " + std::to_string(port);
+}
 
 }  // namespace
 
