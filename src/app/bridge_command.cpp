@@ -163,16 +163,14 @@ void readBridgeConfig(const QString& file, QString& device, QString& period,
 
 int runBridgeCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Publishes the instrument's readings, a sample every period and its alarms to an MQTT "
-        "broker, without a window, until SIGTERM or SIGINT. Samples wait in an outbox on disk "
-        "while the broker is away."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("bridge"), QStringLiteral("The bridge command."));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device."),
-                                  QStringLiteral("DEVICE"));
+    prepareCommand(
+        parser, QStringLiteral("bridge"),
+        QStringLiteral(
+            "Publishes the instrument's readings, a sample every period and its alarms to an MQTT "
+            "broker, without a window, until SIGTERM or SIGINT. Samples wait in an outbox on disk "
+            "while the broker is away."));
+    const QCommandLineOption port = serialPortOption();
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("Sample period in whole seconds (default 10)."),
                                     QStringLiteral("S"));

@@ -2,8 +2,21 @@
 
 #include <QRegularExpression>
 #include <chrono>
+#include <clocale>
 
 namespace kr5061::cli {
+
+void prepareCommand(QCommandLineParser& parser, const QString& name, const QString& description) {
+    std::setlocale(LC_NUMERIC, "C");
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    parser.addPositionalArgument(name, QStringLiteral("The %1 command.").arg(name));
+}
+
+QCommandLineOption serialPortOption() {
+    return QCommandLineOption(QStringLiteral("port"), QStringLiteral("Serial device."),
+                              QStringLiteral("DEVICE"));
+}
 
 QTextStream& err() {
     static QTextStream stream(stderr);

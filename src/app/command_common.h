@@ -19,6 +19,14 @@ constexpr int kExitSaved = 0, kExitSaveFailed = 1, kExitUsage = 2, kExitNoInstru
 
 QTextStream& err();
 
+// Every command's start, right after its application object: numbers in the
+// C locale whatever the desktop's, and a parser that knows --help and takes
+// the command's own name as its first argument.
+void prepareCommand(QCommandLineParser& parser, const QString& name, const QString& description);
+
+// --port DEVICE, as record and bridge take it.
+QCommandLineOption serialPortOption();
+
 // One line on stderr, then the command ends with `code`.
 int failWith(const QString& line, int code);
 

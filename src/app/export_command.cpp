@@ -58,12 +58,9 @@ std::optional<int> derivedColumns(const QCommandLineParser& parser, const QComma
 
 int runExportCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Writes a measurement file's text table and/or a CSV file."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("export"), QStringLiteral("The export command."));
+    prepareCommand(parser, QStringLiteral("export"),
+                   QStringLiteral("Writes a measurement file's text table and/or a CSV file."));
     parser.addPositionalArgument(QStringLiteral("FILE.AsmDat"),
                                  QStringLiteral("Measurement file to read."));
     const QCommandLineOption txt(QStringLiteral("txt"),

@@ -93,13 +93,12 @@ std::variant<psychro::Outcome, int> stateOf(const QCommandLineParser& parser,
 
 int runPsychroCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the moist-air properties of one state of air: dry bulb with relative humidity, "
-        "dew point or wet bulb, at a barometric pressure (default: the program's setting)."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("psychro"), QStringLiteral("The psychro command."));
+    prepareCommand(
+        parser, QStringLiteral("psychro"),
+        QStringLiteral(
+            "Prints the moist-air properties of one state of air: dry bulb with relative humidity, "
+            "dew point or wet bulb, at a barometric pressure (default: the program's setting)."));
     const PsychroOptions options(parser);
     if (const std::optional<int> done = parseCommand(parser, app, 1)) {
         return *done;

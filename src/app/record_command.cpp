@@ -390,17 +390,14 @@ std::optional<int> refuseOutput(const RecordOptions& options) {
 
 int runRecordCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
-    parser.setApplicationDescription(
+    prepareCommand(
+        parser, QStringLiteral("record"),
         QStringLiteral("Records one run without a window and saves it with its text table. Every "
                        "sample is journalled to FILE.AsmDat.journal until the run is saved; "
                        "after a crash, `kr5061 recover` writes the file from it. With --publish "
                        "the samples also go to an MQTT broker; the run never waits for it."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The record command."));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial device."),
-                                  QStringLiteral("DEVICE"));
+    const QCommandLineOption port = serialPortOption();
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("Sample period in whole seconds."),
                                     QStringLiteral("SECONDS"));

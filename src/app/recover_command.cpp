@@ -85,13 +85,12 @@ int reportRecovery(const RecoverResult& r, const std::filesystem::path& journal,
 
 int runRecoverCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes the measurement file and its text table from the journal of a run that "
-        "ended without being saved."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("recover"), QStringLiteral("The recover command."));
+    prepareCommand(
+        parser, QStringLiteral("recover"),
+        QStringLiteral(
+            "Writes the measurement file and its text table from the journal of a run that "
+            "ended without being saved."));
     parser.addPositionalArgument(QStringLiteral("JOURNAL"), QStringLiteral("The run journal."));
     const QCommandLineOption out(
         QStringLiteral("out"),
