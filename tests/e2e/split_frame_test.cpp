@@ -29,14 +29,14 @@ TEST(SplitFrame, FrameIsHandledWhenItsTailArrivesInALaterRead) {
     initFrameState(state.frame, 1);
     ASSERT_TRUE(link.OpenPortAndStart());
 
-    test::FrameSpec spec;
+    test::FrameFields fields;
     constexpr std::size_t kHead = 26;
     // The tail of a frame sent before the port opened, then the head of the first frame.
-    const LiveFrame stale = test::makeFrame(spec);
+    const LiveFrame stale = test::makeFrame(fields);
     std::vector<std::uint8_t> first(stale.end() - 20, stale.end());
     for (int n = 1; n <= 3; ++n) {
-        spec.air = 20.0f + static_cast<float>(n);
-        const LiveFrame frame = test::makeFrame(spec);
+        fields.air = 20.0f + static_cast<float>(n);
+        const LiveFrame frame = test::makeFrame(fields);
         first.insert(first.end(), frame.begin(), frame.begin() + kHead);
         ASSERT_TRUE(pty.writeAll(first.data(), first.size()));
         first.clear();
@@ -44,7 +44,7 @@ TEST(SplitFrame, FrameIsHandledWhenItsTailArrivesInALaterRead) {
             ASSERT_TRUE(waitFor([&] { return link.reader().buffered() == kHead; }, 3000));
         }
         ASSERT_TRUE(pty.writeAll(frame.data() + kHead, frame.size() - kHead));
-        EXPECT_TRUE(waitFor([&] { return doc->m_live[kAir][0] == spec.air; }, 3000))
+        EXPECT_TRUE(waitFor([&] { return doc->m_live[kAir][0] == fields.air; }, 3000))
             << "frame " << n << " is still waiting; AIR shows " << doc->m_live[kAir][0];
     }
 }

@@ -8,7 +8,7 @@
 namespace kr5061 {
 namespace {
 
-using test::FrameSpec;
+using test::FrameFields;
 using test::makeFrame;
 
 // Feeds the chunks in order and returns the AIR value of each frame handed out.
@@ -28,7 +28,7 @@ std::vector<float> airValues(FrameReader& reader, const std::vector<std::vector<
 }
 
 std::vector<std::uint8_t> framed(float air) {
-    FrameSpec s;
+    FrameFields s;
     s.air = air;
     const LiveFrame f = makeFrame(s);
     return {f.begin(), f.end()};

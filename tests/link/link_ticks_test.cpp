@@ -15,7 +15,7 @@ protected:
     void SetUp() override { initFrameState(state.frame, 1); }
     // A frame accepted at `atMs` of the sample clock's time.
     void frame(float air = 20.0f, std::int64_t atMs = 0) {
-        test::FrameSpec s;
+        test::FrameFields s;
         s.air = air;
         const LiveFrame f = test::makeFrame(s);
         if (onReceive(state, *doc, reader, f.data(), f.size(), 5000).framesAccepted > 0) {

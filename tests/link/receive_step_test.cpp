@@ -8,14 +8,14 @@
 namespace kr5061 {
 namespace {
 
-using test::FrameSpec;
+using test::FrameFields;
 using test::makeFrame;
 
 constexpr std::uint8_t kTypeK = 0x10, kHeld = 0x80;
 
 class ReceiveStep : public ::testing::Test {
 protected:
-    ReceiveOutcome receive(const FrameSpec& frameSpec, std::int64_t now = 1000) {
+    ReceiveOutcome receive(const FrameFields& frameSpec, std::int64_t now = 1000) {
         const LiveFrame f = makeFrame(frameSpec);
         return onReceive(state, *doc, reader, f.data(), f.size(), now);
     }
@@ -80,7 +80,7 @@ TEST_F(ReceiveStep, UnitBacklightAndSupplyFollowTheirBits) {
 
 TEST_F(ReceiveStep, ReadingsLandInTheCurrentSlotInChannelOrder) {
     state.view.m_sampleIndex = 7;
-    FrameSpec s;
+    FrameFields s;
     s.air = 21.5f;
     s.wetBulb = 15.25f;
     s.dewPoint = 10.75f;
@@ -100,7 +100,7 @@ TEST_F(ReceiveStep, ReadingsLandInTheCurrentSlotInChannelOrder) {
 TEST_F(ReceiveStep, AcceptedFrameLocksThePortMenuAndClearsOffline) {
     state.view.m_offline = true;
     state.frame.m_awaitingData[1] = true;
-    receive(FrameSpec{});
+    receive(FrameFields{});
     EXPECT_FALSE(state.view.m_offline);
     EXPECT_FALSE(state.frame.m_awaitingData[1]);
     EXPECT_FALSE(state.frame.m_otherComEnable);
@@ -126,7 +126,7 @@ TEST_F(ReceiveStep, FirstFrameAfterRunStartsTheRunAtSlotZero) {
     state.view.m_runCounter2 = 9;
     state.frame.m_startPending = true;
     state.frame.m_recording = true;
-    const ReceiveOutcome out = receive(FrameSpec{}, 123456);
+    const ReceiveOutcome out = receive(FrameFields{}, 123456);
     EXPECT_TRUE(out.notifyViews);
     EXPECT_FALSE(state.frame.m_startPending);
     EXPECT_FALSE(state.frame.m_idle);
@@ -136,7 +136,7 @@ TEST_F(ReceiveStep, FirstFrameAfterRunStartsTheRunAtSlotZero) {
     EXPECT_EQ(doc->m_live[kAir][0], 23.5f);
     EXPECT_FALSE(state.view.m_runEnabled);  // recording: Run stays as it was
     // A second frame of the same run does not restart it.
-    EXPECT_FALSE(receive(FrameSpec{}, 123999).notifyViews);
+    EXPECT_FALSE(receive(FrameFields{}, 123999).notifyViews);
     EXPECT_EQ(state.view.m_startTime, 123456);
 }
 
@@ -146,7 +146,7 @@ TEST_F(ReceiveStep, RunEndsAtTheLimitAndTheLimitSlotStillTakesTheFrame) {
     state.view.m_stopEnabled = true;
     state.view.m_sampleLimit = 1000;
     state.view.m_sampleIndex = 1000;
-    FrameSpec s;
+    FrameFields s;
     s.air = 42.0f;
     const ReceiveOutcome out = receive(s);
     EXPECT_TRUE(out.runEnded);
@@ -167,7 +167,7 @@ TEST_F(ReceiveStep, RunEndCheckRunsEvenForRefusedBytes) {
 }
 
 TEST_F(ReceiveStep, DisplayValuesOneAndTwoRoundThirdIsCutTowardZero) {
-    FrameSpec s;
+    FrameFields s;
     s.display1 = 23.46f;
     s.display2 = -0.04f;
     s.display3 = 23.47f;
@@ -214,7 +214,7 @@ TEST_F(ReceiveStep, SurfaceRangeAndAbsentRules) {
     for (const SurfaceCase& c : cases) {
         LiveState fresh;
         state = fresh;
-        FrameSpec s;
+        FrameFields s;
         s.marker = c.marker;
         s.statusB = c.statusB;
         s.surface = c.k;
@@ -226,7 +226,7 @@ TEST_F(ReceiveStep, SurfaceRangeAndAbsentRules) {
 }
 
 TEST_F(ReceiveStep, HeldInfraredRepeatsLastUnheldReadingAndText) {
-    FrameSpec s;
+    FrameFields s;
     s.surface = 41.0f;
     s.display3 = 41.0f;
     receive(s);
@@ -244,7 +244,7 @@ TEST_F(ReceiveStep, HeldInfraredRepeatsLastUnheldReadingAndText) {
 }
 
 TEST_F(ReceiveStep, HeldBeforeAnyUnheldFrameShowsAbsent) {
-    FrameSpec s;
+    FrameFields s;
     s.statusB = kHeld;
     receive(s);
     EXPECT_EQ(stored(kSurface), kAbsentReading);
@@ -252,7 +252,7 @@ TEST_F(ReceiveStep, HeldBeforeAnyUnheldFrameShowsAbsent) {
 }
 
 TEST_F(ReceiveStep, ZeroFixReplacesFirstInfraredZeroAfterThermocouple) {
-    FrameSpec s;
+    FrameFields s;
     s.surface = 0.0f;
     receive(s);
     EXPECT_EQ(stored(kSurface), 0.0f) << "no fix before a thermocouple frame was seen";
@@ -270,7 +270,7 @@ TEST_F(ReceiveStep, ZeroFixReplacesFirstInfraredZeroAfterThermocouple) {
 
 TEST_F(ReceiveStep, NeverWritesPastTheStore) {
     state.view.m_sampleIndex = kSampleCapacity;
-    EXPECT_EQ(receive(FrameSpec{}).framesAccepted, 0);
+    EXPECT_EQ(receive(FrameFields{}).framesAccepted, 0);
 }
 
 }  // namespace

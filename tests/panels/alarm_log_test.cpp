@@ -24,11 +24,11 @@ protected:
         state.readout.m_loLimit[kHumidity] = 20.0f;
     }
     void receive(float air, float rh, float surface, std::int64_t now) {
-        test::FrameSpec spec;
-        spec.air = air;
-        spec.humidity = rh;
-        spec.surface = surface;
-        const LiveFrame f = test::makeFrame(spec);
+        test::FrameFields fields;
+        fields.air = air;
+        fields.humidity = rh;
+        fields.surface = surface;
+        const LiveFrame f = test::makeFrame(fields);
         ReceiveOutcome outcome;
         ASSERT_TRUE(receiveLiveFrame(state, *doc, f.data(), f.size(), now, outcome));
     }

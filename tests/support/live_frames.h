@@ -9,13 +9,13 @@
 namespace kr5061::test {
 
 // A live frame as the instrument would send it.
-struct FrameSpec {
+struct FrameFields {
     float air = 23.5f, wetBulb = 17.0f, dewPoint = 13.0f, humidity = 45.2f, surface = 30.0f;
     float display1 = 23.5f, display2 = 45.2f, display3 = 30.0f;
     std::uint8_t marker = 0, statusA = 0xC0, statusB = 0;
 };
 
-inline LiveFrame makeFrame(const FrameSpec& s) {
+inline LiveFrame makeFrame(const FrameFields& s) {
     LiveFrame f{};
     for (int i = 0; i < 5; ++i) {
         f[static_cast<std::size_t>(i)] = kLiveHeader[i];
@@ -36,7 +36,7 @@ inline LiveFrame makeFrame(const FrameSpec& s) {
 }
 
 inline LiveFrame makeFrame() {
-    return makeFrame(FrameSpec{});
+    return makeFrame(FrameFields{});
 }
 
 }  // namespace kr5061::test

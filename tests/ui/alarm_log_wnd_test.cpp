@@ -64,10 +64,10 @@ struct AlarmLogWindow : ::testing::Test, test::MainWindowParts {
         return QString::fromUtf8(bus.readLine()).trimmed();
     }
     void receive(float air, std::int64_t now) {
-        test::FrameSpec spec;
-        spec.air = air;
-        spec.surface = 40.0f;
-        const LiveFrame f = test::makeFrame(spec);
+        test::FrameFields fields;
+        fields.air = air;
+        fields.surface = 40.0f;
+        const LiveFrame f = test::makeFrame(fields);
         ReceiveOutcome outcome;
         ASSERT_TRUE(receiveLiveFrame(*state, *doc, f.data(), f.size(), now, outcome));
     }

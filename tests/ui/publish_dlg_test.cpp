@@ -130,10 +130,10 @@ TEST(PublishDialog, TestThenOkKeepsSettingsAndPasswordApartAndStartsPublishing) 
     auto* windows = frame->findChild<PsychroWindows*>();
     ASSERT_NE(windows, nullptr);
     parts.state->readout.m_hiLimit[kAir] = 30.0f;
-    test::FrameSpec spec;
-    spec.air = 35.0f;
-    spec.surface = 40.0f;
-    const LiveFrame f = test::makeFrame(spec);
+    test::FrameFields fields;
+    fields.air = 35.0f;
+    fields.surface = 40.0f;
+    const LiveFrame f = test::makeFrame(fields);
     ReceiveOutcome outcome;
     ASSERT_TRUE(
         receiveLiveFrame(*parts.state, *parts.doc, f.data(), f.size(), 1765000000, outcome));
